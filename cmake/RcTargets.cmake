@@ -1,0 +1,32 @@
+# rc_core_library(NAME DEPENDS ...): a Qt-free static library of every *.cpp in
+# the current folder (sub-folder ui/ excluded: that is the widget layer).
+function(rc_core_library name)
+  cmake_parse_arguments(A "" "" "DEPENDS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  if(NOT srcs)
+    set(stub "${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp")
+    file(WRITE "${stub}" "namespace { [[maybe_unused]] int rc_${name}_empty = 0; }\n")
+    set(srcs "${stub}")
+  endif()
+  add_library(${name} STATIC ${srcs})
+  target_include_directories(${name} PUBLIC "${CMAKE_SOURCE_DIR}")
+  target_link_libraries(${name} PUBLIC ${A_DEPENDS})
+  set_target_properties(${name} PROPERTIES AUTOMOC OFF)
+endfunction()
+
+# rc_ui_library(NAME DEPENDS ...): the Qt widget layer of a subsystem, every
+# *.cpp of the ui/ sub-folder; nothing is made when the folder holds no sources.
+function(rc_ui_library name)
+  cmake_parse_arguments(A "" "" "DEPENDS" ${ARGN})
+  if(NOT RC_BUILD_UI)
+    return()
+  endif()
+  file(GLOB srcs CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/ui/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/ui/*.h")
+  if(NOT srcs)
+    return()
+  endif()
+  add_library(${name} STATIC ${srcs})
+  target_include_directories(${name} PUBLIC "${CMAKE_SOURCE_DIR}")
+  target_link_libraries(${name} PUBLIC ${A_DEPENDS} Qt6::Widgets Qt6::Charts Qt6::DataVisualization)
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
+endfunction()

@@ -1,0 +1,73 @@
+#include "support/ui.h"
+
+#include <algorithm>
+
+#include "support/language.h"
+
+namespace rc {
+
+MessageBuilder& MessageBuilder::id(int stringId) {
+  msg_.ids.push_back(stringId);
+  msg_.text += str(stringId);
+  return *this;
+}
+
+MessageBuilder& MessageBuilder::idArg(int stringId, const FormatArg& arg) {
+  msg_.ids.push_back(stringId);
+  msg_.text += substituteArg(str(stringId), arg);
+  return *this;
+}
+
+MessageBuilder& MessageBuilder::idArgs(int stringId, const FormatArg& a, const FormatArg& b) {
+  msg_.ids.push_back(stringId);
+  msg_.text += substituteArgs(str(stringId), a, b);
+  return *this;
+}
+
+MessageBuilder& MessageBuilder::text(const std::string& s) {
+  msg_.text += s;
+  return *this;
+}
+
+void ScriptedUi::showMessage(const Message& m, Icon icon) {
+  records_.push_back({Kind::Message, m, icon});
+}
+
+bool ScriptedUi::askYesNo(const Message& m, bool defaultYes, Icon icon) {
+  records_.push_back({Kind::YesNo, m, icon});
+  if (answers_.empty()) return defaultYes;
+  bool a = answers_.front();
+  answers_.pop_front();
+  return a;
+}
+
+bool ScriptedUi::askOkCancel(const Message& m, Icon icon) {
+  records_.push_back({Kind::OkCancel, m, icon});
+  if (answers_.empty()) return true;
+  bool a = answers_.front();
+  answers_.pop_front();
+  return a;
+}
+
+std::optional<std::string> ScriptedUi::enterString(const Message& prompt, const std::string& initial) {
+  records_.push_back({Kind::EnterString, prompt, Icon::Question});
+  if (texts_.empty()) return std::nullopt;
+  auto t = texts_.front();
+  texts_.pop_front();
+  (void)initial;
+  return t;
+}
+
+std::vector<int> ScriptedUi::firstIds() const {
+  std::vector<int> ids;
+  for (const auto& r : records_) ids.push_back(r.message.ids.empty() ? 0 : r.message.ids.front());
+  return ids;
+}
+
+bool ScriptedUi::shown(int stringId) const {
+  return std::any_of(records_.begin(), records_.end(), [&](const Record& r) {
+    return std::find(r.message.ids.begin(), r.message.ids.end(), stringId) != r.message.ids.end();
+  });
+}
+
+}  // namespace rc
