@@ -1,0 +1,106 @@
+#pragma once
+// The detector library: beat detection in EKG and BVP, breath detection in
+// respiration, run block by block over a raw channel.
+//
+// Call sequence for one channel (the caller's side):
+//   SignalLibrary lib;
+//   lib.start(blockRate);                       // blocks per second
+//   for each block (samplesPerBlock = channelRate / blockRate):
+//     lib.setTime(t);  lib.setTimeStep(1.0 / blockRate);   // t += 1/R per block
+//     int rc = lib.detect(code, block, 0, out + first, count, 0, params, rate, &handle);
+//     // rc == 0: out[first .. first+count) holds, per sample, either a detected
+//     // period in ms at the slot where the detection is reported, or kNoValue.
+//     // The detection belongs at sample index handle->position + first.
+//   release(handle);
+//
+// The detector object keeps its state across blocks, so a beat near a block
+// edge is reported once. Setting handle->reset to 1 makes the detector start a
+// new first event (segment boundary); the detector clears the flag.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace rc::detect {
+
+// Detector codes.
+inline constexpr std::int32_t kCodeEkg = 0x54;
+inline constexpr std::int32_t kCodeBvp = 0x66;
+inline constexpr std::int32_t kCodeResp = 0x25;
+
+// Written into every output slot without a detection.
+inline constexpr float kNoValue = 1.0e38f;
+// Output values below this are detections.
+inline constexpr float kDetectionLimit = 5.0e36f;
+
+// The 1,460-byte parameter block. Layout (little-endian):
+//   68 float32 lower period bound (ms), 72 float32 upper period bound (ms),
+//   80 uint8 respiration option (0 fast, 1 slow), 81 uint8 detection type
+//   (0 basic, 1 advanced). Every other byte is zero.
+inline constexpr std::size_t kParamBlockSize = 1460;
+inline constexpr std::size_t kParamLowerBound = 68;
+inline constexpr std::size_t kParamUpperBound = 72;
+inline constexpr std::size_t kParamRespOption = 80;
+inline constexpr std::size_t kParamDetectionType = 81;
+
+struct ParameterBlock {
+  std::array<std::uint8_t, kParamBlockSize> bytes{};
+
+  void setFloat(std::size_t offset, float v);
+  float getFloat(std::size_t offset) const;
+  void setLowerBound(float ms) { setFloat(kParamLowerBound, ms); }
+  void setUpperBound(float ms) { setFloat(kParamUpperBound, ms); }
+  void setRespOption(std::uint8_t o) { bytes[kParamRespOption] = o; }
+  void setDetectionType(std::uint8_t t) { bytes[kParamDetectionType] = t; }
+  float lowerBound() const { return getFloat(kParamLowerBound); }
+  float upperBound() const { return getFloat(kParamUpperBound); }
+  std::uint8_t respOption() const { return bytes[kParamRespOption]; }
+  std::uint8_t detectionType() const { return bytes[kParamDetectionType]; }
+};
+
+// The detector object the library creates on the first detect() call of a run.
+class DetectorObject {
+ public:
+  virtual ~DetectorObject() = default;
+  // Index of the sample the last reported detection belongs to, relative to
+  // the first sample of the block just processed (may be negative).
+  std::int32_t position = 0;
+  // Set to 1 by the caller at a segment boundary; cleared by the detector.
+  std::int32_t reset = 0;
+
+  // Processes one block; writes one float per sample into out.
+  virtual void process(const float* samples, std::size_t count, float* out) = 0;
+};
+
+// One detection run over one channel.
+class SignalLibrary {
+ public:
+  // Begins a run at R blocks per second. Returns 0.
+  std::int32_t start(std::uint32_t blockRate);
+  // The clock of the next block, and the block duration (1/R), in seconds.
+  std::int32_t setTime(double t);
+  std::int32_t setTimeStep(double dt);
+  // Runs the detector of `code` over one block. The unused arguments are kept
+  // for the fixed call shape and must be 0. Creates the detector object into
+  // *handle on first use (code, parameters and rate are taken from that call).
+  // Returns 0 on success, non-zero when the arguments are unusable (unknown
+  // code, null pointers, a rate outside 100 .. 8000 Hz): the block's output
+  // is then not written.
+  std::int32_t detect(std::int32_t code, const float* samples, std::int32_t unused1, float* out,
+                      std::int32_t count, std::int32_t unused2, const ParameterBlock& params,
+                      double sampleRate, DetectorObject** handle);
+
+  double time() const { return time_; }
+  double timeStep() const { return step_; }
+  std::uint32_t blockRate() const { return blockRate_; }
+
+ private:
+  std::uint32_t blockRate_ = 0;
+  double time_ = 0.0;
+  double step_ = 0.0;
+};
+
+// Releases a detector object made by SignalLibrary::detect (null is fine).
+void release(DetectorObject* handle);
+
+}  // namespace rc::detect
