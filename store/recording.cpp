@@ -1,10 +1,12 @@
 #include "store/recording.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -56,6 +58,40 @@ Result<RecordingHeader> parseRecordingHeader(std::span<const std::uint8_t> head,
   for (const auto& e : h.channels) perBlock += e.rate / h.blockRate;
   if (perBlock == 0) return Status::error("the recording's blocks hold no samples");
   return h;
+}
+
+SampleBuffer::~SampleBuffer() {
+  if (data_) ::munmap(data_, bytes_);
+}
+
+SampleBuffer& SampleBuffer::operator=(SampleBuffer&& o) noexcept {
+  if (this != &o) {
+    if (data_) ::munmap(data_, bytes_);
+    data_ = o.data_;
+    size_ = o.size_;
+    bytes_ = o.bytes_;
+    o.data_ = nullptr;
+    o.size_ = o.bytes_ = 0;
+  }
+  return *this;
+}
+
+bool SampleBuffer::allocate(std::size_t count) {
+  if (data_) ::munmap(data_, bytes_);
+  data_ = nullptr;
+  size_ = bytes_ = 0;
+  if (count == 0) return true;
+  if (count > SIZE_MAX / sizeof(float)) return false;
+  std::size_t bytes = count * sizeof(float);
+  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (p == MAP_FAILED) return false;
+#ifdef MADV_HUGEPAGE
+  if (bytes >= (std::size_t(4) << 20)) (void)::madvise(p, bytes, MADV_HUGEPAGE);
+#endif
+  data_ = static_cast<float*>(p);
+  size_ = count;
+  bytes_ = bytes;
+  return true;
 }
 
 bool SessionRecording::open(const fs::path& sessionFolder, const ExpectedLayout& expected) {
@@ -160,17 +196,15 @@ bool SessionRecording::load(const fs::path& file, const ExpectedLayout* expected
   const std::uint64_t blocks = dataBytes / blockBytes;
   const double duration = h.duration();
 
-  std::vector<std::vector<float>> buffers(nch);
-  try {
-    for (std::size_t i = 0; i < nch; ++i) {
-      double byDuration = static_cast<double>(h.channels[i].rate) * duration;
-      std::uint64_t cap = byDuration >= 1.8e19 ? UINT64_MAX : static_cast<std::uint64_t>(byDuration);
-      cap = std::min(cap, blocks * perBlock[i]);
-      buffers[i].resize(static_cast<std::size_t>(cap));
+  std::vector<SampleBuffer> buffers(nch);
+  for (std::size_t i = 0; i < nch; ++i) {
+    double byDuration = static_cast<double>(h.channels[i].rate) * duration;
+    std::uint64_t cap = byDuration >= 1.8e19 ? UINT64_MAX : static_cast<std::uint64_t>(byDuration);
+    cap = std::min(cap, blocks * perBlock[i]);
+    if (!buffers[i].allocate(static_cast<std::size_t>(cap))) {
+      error_ = "not enough memory for the recording";
+      return false;
     }
-  } catch (const std::bad_alloc&) {
-    error_ = "not enough memory for the recording";
-    return false;
   }
 
   // De-interleave in chunks of whole blocks.
@@ -197,7 +231,12 @@ bool SessionRecording::load(const fs::path& file, const ExpectedLayout* expected
           break;
         }
         if (count) {
-          ByteReader(p, count * 4).f32Array(0, buffers[i].data() + fill[i], static_cast<std::size_t>(count));
+          float* dst = buffers[i].data() + fill[i];
+          if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(dst, p, static_cast<std::size_t>(count) * 4);
+          } else {
+            for (std::uint64_t k2 = 0; k2 < count; ++k2) dst[k2] = loadF32(p + 4 * k2);
+          }
           fill[i] += count;
         }
         p += count * 4;
@@ -207,7 +246,7 @@ bool SessionRecording::load(const fs::path& file, const ExpectedLayout* expected
     b += n;
     offset += n * blockBytes;
   }
-  for (std::size_t i = 0; i < nch; ++i) buffers[i].resize(static_cast<std::size_t>(fill[i]));
+  for (std::size_t i = 0; i < nch; ++i) buffers[i].shrink(static_cast<std::size_t>(fill[i]));
 
   header_ = std::move(h);
   buffers_ = std::move(buffers);

@@ -52,6 +52,32 @@ struct RecordingHeader {
 // groups, T = 0, R = 0 or no channel with rate / R >= 1 is refused.
 Result<RecordingHeader> parseRecordingHeader(std::span<const std::uint8_t> head, std::uint64_t fileSize);
 
+// A channel's samples: uninitialised on allocation (every sample is written
+// by the reader), backed by huge pages where the system offers them.
+class SampleBuffer {
+ public:
+  SampleBuffer() = default;
+  ~SampleBuffer();
+  SampleBuffer(SampleBuffer&& o) noexcept : data_(o.data_), size_(o.size_), bytes_(o.bytes_) {
+    o.data_ = nullptr;
+    o.size_ = o.bytes_ = 0;
+  }
+  SampleBuffer& operator=(SampleBuffer&& o) noexcept;
+  SampleBuffer(const SampleBuffer&) = delete;
+  SampleBuffer& operator=(const SampleBuffer&) = delete;
+
+  bool allocate(std::size_t count);  // false when out of memory
+  void shrink(std::size_t count) { size_ = count < size_ ? count : size_; }
+  float* data() { return data_; }
+  std::size_t size() const { return size_; }
+  std::span<const float> span() const { return {data_, size_}; }
+
+ private:
+  float* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t bytes_ = 0;
+};
+
 class SessionRecording {
  public:
   // Opens <folder>/Session.dat, checks the header against the expected layout
@@ -68,7 +94,7 @@ class SessionRecording {
   std::size_t channelCount() const { return header_.channels.size(); }
   const ChannelEntry& channel(std::size_t index) const { return header_.channels[index]; }
   // The channel's whole signal; empty for a channel whose rate is below R.
-  std::span<const float> samples(std::size_t index) const { return buffers_[index]; }
+  std::span<const float> samples(std::size_t index) const { return buffers_[index].span(); }
   std::uint32_t totalRate() const { return header_.totalRate; }
   std::uint32_t blockRate() const { return header_.blockRate; }
   double duration() const { return header_.duration(); }
@@ -79,7 +105,7 @@ class SessionRecording {
  private:
   bool load(const std::filesystem::path& file, const ExpectedLayout* expected);
   RecordingHeader header_;
-  std::vector<std::vector<float>> buffers_;
+  std::vector<SampleBuffer> buffers_;
   std::string error_;
   bool open_ = false;
 };
