@@ -28,6 +28,12 @@ inline constexpr std::int32_t kCodeEkg = 0x54;
 inline constexpr std::int32_t kCodeBvp = 0x66;
 inline constexpr std::int32_t kCodeResp = 0x25;
 
+// Results of SignalLibrary::detect.
+inline constexpr std::int32_t kOk = 0;
+inline constexpr std::int32_t kErrorArguments = 1;  // null handle or buffers, negative count
+inline constexpr std::int32_t kErrorRate = 2;       // sample rate outside 100 .. 8000 Hz
+inline constexpr std::int32_t kErrorCode = 3;       // unknown detector code
+
 // Written into every output slot without a detection.
 inline constexpr float kNoValue = 1.0e38f;
 // Output values below this are detections.
@@ -59,16 +65,21 @@ struct ParameterBlock {
 };
 
 // The detector object the library creates on the first detect() call of a run.
+// At most one detection is reported per block; detections found faster than
+// that wait for the following blocks (with position < 0).
 class DetectorObject {
  public:
   virtual ~DetectorObject() = default;
   // Index of the sample the last reported detection belongs to, relative to
   // the first sample of the block just processed (may be negative).
   std::int32_t position = 0;
-  // Set to 1 by the caller at a segment boundary; cleared by the detector.
+  // Set to 1 by the caller at a segment boundary; cleared by the detector at
+  // its next block. The first detection after it reports the detector's mean
+  // period instead of the interval across the boundary.
   std::int32_t reset = 0;
 
-  // Processes one block; writes one float per sample into out.
+  // Processes one block; writes one float per sample into out (kNoValue, or
+  // the period in ms ending at the detection).
   virtual void process(const float* samples, std::size_t count, float* out) = 0;
 };
 
@@ -83,9 +94,12 @@ class SignalLibrary {
   // Runs the detector of `code` over one block. The unused arguments are kept
   // for the fixed call shape and must be 0. Creates the detector object into
   // *handle on first use (code, parameters and rate are taken from that call).
-  // Returns 0 on success, non-zero when the arguments are unusable (unknown
+  // Returns kOk, or a kError* code when the arguments are unusable (unknown
   // code, null pointers, a rate outside 100 .. 8000 Hz): the block's output
-  // is then not written.
+  // is then not written. Samples that are NaN or infinite are treated as a
+  // repeat of the last finite sample. Bounds in the parameter block that are
+  // unusable for beats (missing, reversed, outside 100 .. 10000 ms) fall back
+  // to 300 .. 2000 ms; respiration uses its own breath-period limits.
   std::int32_t detect(std::int32_t code, const float* samples, std::int32_t unused1, float* out,
                       std::int32_t count, std::int32_t unused2, const ParameterBlock& params,
                       double sampleRate, DetectorObject** handle);

@@ -1,0 +1,157 @@
+#include "detect/peak_classifier.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace rc::detect {
+
+namespace {
+
+constexpr std::size_t kMaxLearnt = 256;
+constexpr std::size_t kMaxNoisy = 64;
+constexpr double kSearchFactor = 1.66;  // search back after this many mean periods
+
+std::int64_t toSamples(double ms, double rate) {
+  return std::max<std::int64_t>(1, std::llround(ms * rate / 1000.0));
+}
+
+}  // namespace
+
+PeakClassifier::PeakClassifier(const ClassifierOptions& options, Sink sink)
+    : o_(options),
+      sink_(std::move(sink)),
+      refractory_(toSamples(options.refractoryMs, options.rate)),
+      upper_(toSamples(options.upperMs, options.rate)),
+      latency_(toSamples(options.latencyMs, options.rate)),
+      tWindow_(options.tWaveWindowMs > 0 ? toSamples(options.tWaveWindowMs, options.rate) : 0),
+      learnEnd_(toSamples(options.learnMs, options.rate)) {
+  learnt_.reserve(kMaxLearnt);
+  noisy_.reserve(kMaxNoisy);
+  rrMean_ = std::clamp(0.8 * options.rate, static_cast<double>(refractory_), static_cast<double>(upper_));
+  deadline_ = learnEnd_ + latency_;
+}
+
+double PeakClassifier::threshold() const {
+  if (o_.noiseTracking) return noise_ + o_.fraction * (signal_ - noise_);
+  return o_.fraction * signal_;
+}
+
+void PeakClassifier::offer(const Candidate& c) {
+  if (learning_) {
+    if (c.featureIndex < learnEnd_) {
+      if (learnt_.size() < kMaxLearnt) learnt_.push_back(c);
+      return;
+    }
+    finishLearning();
+    if (learning_) {
+      learnt_.push_back(c);
+      return;
+    }
+  }
+  classify(c);
+}
+
+void PeakClassifier::finishLearning() {
+  if (learnt_.empty()) {
+    // Nothing to learn from yet (flat or missing signal): learn from the
+    // next stretch instead.
+    learnEnd_ = std::max(learnEnd_, deadline_) + toSamples(o_.learnMs, o_.rate);
+    deadline_ = learnEnd_ + latency_;
+    return;
+  }
+  learning_ = false;
+  double top = 0.0;
+  for (const Candidate& c : learnt_) top = std::max(top, c.height);
+  signal_ = 0.6 * top;
+  noise_ = 0.1 * top;
+  lastAny_ = learnEnd_;
+  std::vector<Candidate> replay;
+  replay.swap(learnt_);
+  for (const Candidate& c : replay) classify(c);
+  if (!haveLast_) scheduleDeadline();
+}
+
+bool PeakClassifier::looksLikeTWave(const Candidate& c) const {
+  return tWindow_ > 0 && haveLast_ && c.location - last_.location < tWindow_ && c.slope < 0.5 * last_.slope;
+}
+
+void PeakClassifier::classify(const Candidate& c) {
+  if (haveLast_ && c.location - last_.location < refractory_) return;
+  if (c.height > threshold() && !looksLikeTWave(c)) {
+    if (haveLast_ && static_cast<double>(c.location - last_.location) > kSearchFactor * rrMean_)
+      searchBack(c.location - refractory_);
+    if (!haveLast_ || c.location - last_.location >= refractory_) {
+      accept(c, false);
+      return;
+    }
+  }
+  rejectAsNoise(c);
+}
+
+void PeakClassifier::accept(const Candidate& c, bool searchedBack) {
+  if (haveLast_) {
+    const std::int64_t rr = c.location - last_.location;
+    if (rr <= upper_) {
+      rr_[rrPos_] = static_cast<double>(rr);
+      rrPos_ = (rrPos_ + 1) % 8;
+      rrCount_ = std::min(rrCount_ + 1, 8);
+      double sum = 0.0;
+      for (int i = 0; i < rrCount_; ++i) sum += rr_[i];
+      rrMean_ = sum / rrCount_;
+    }
+  }
+  const double w = searchedBack ? 0.25 : 0.125;
+  signal_ += w * (c.height - signal_);
+  last_ = c;
+  haveLast_ = true;
+  lastAny_ = c.location;
+  std::erase_if(noisy_, [&](const Candidate& n) { return n.location <= c.location; });
+  sink_(c.location);
+  scheduleDeadline();
+}
+
+void PeakClassifier::rejectAsNoise(const Candidate& c) {
+  if (o_.noiseTracking) noise_ += 0.125 * (c.height - noise_);
+  if (noisy_.size() == kMaxNoisy) {
+    auto smallest = std::min_element(noisy_.begin(), noisy_.end(),
+                                     [](const Candidate& a, const Candidate& b) { return a.height < b.height; });
+    if (smallest->height >= c.height) return;
+    noisy_.erase(smallest);
+  }
+  noisy_.push_back(c);
+}
+
+bool PeakClassifier::searchBack(std::int64_t before) {
+  const double floor = 0.5 * threshold();
+  const Candidate* best = nullptr;
+  for (const Candidate& n : noisy_) {
+    if (n.location > before || n.height <= floor) continue;
+    if (haveLast_ && n.location - last_.location < refractory_) continue;
+    if (looksLikeTWave(n)) continue;
+    if (!best || n.height > best->height) best = &n;
+  }
+  if (!best) return false;
+  const Candidate pick = *best;
+  accept(pick, true);
+  return true;
+}
+
+void PeakClassifier::scheduleDeadline() {
+  const std::int64_t from = haveLast_ ? last_.location : lastAny_;
+  deadline_ = from + static_cast<std::int64_t>(kSearchFactor * rrMean_) + latency_;
+}
+
+void PeakClassifier::onDeadline(std::int64_t now) {
+  if (learning_) {
+    finishLearning();
+    return;
+  }
+  if (searchBack(std::numeric_limits<std::int64_t>::max())) return;
+  // Nothing even at half the threshold: after a long silence let the signal
+  // level sink towards the noise so that a weaker signal is found again.
+  if (now - lastAny_ > upper_ + latency_) signal_ = noise_ + 0.5 * (signal_ - noise_);
+  deadline_ = now + std::max<std::int64_t>(latency_, static_cast<std::int64_t>(rrMean_ / 2));
+}
+
+}  // namespace rc::detect
