@@ -1,0 +1,76 @@
+#include "demo/session_writer.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "store/events.h"
+#include "support/file_io.h"
+#include "support/binary.h"
+#include "support/format.h"
+
+namespace rc::demo {
+
+namespace fs = std::filesystem;
+
+std::vector<std::vector<ChannelEntry>> channelGroups(const std::vector<DemoChannel>& channels) {
+  std::uint32_t maxGroup = 0;
+  for (const auto& c : channels) maxGroup = std::max(maxGroup, (c.id - 1) / 10 + 1);
+  std::vector<std::vector<ChannelEntry>> groups(maxGroup);
+  for (const auto& c : channels) groups[(c.id - 1) / 10].push_back({c.id, c.rate, 0});
+  return groups;
+}
+
+namespace {
+std::string truthBeats(const Physiology& p) {
+  std::string out = "time_s,kind\n";
+  for (const auto& b : p.beats) out += strprintf("%.6f,%s\n", b.time, b.ectopic ? "ectopic" : "normal");
+  return out;
+}
+
+std::string truthBreaths(const Physiology& p) {
+  std::string out = "time_s\n";
+  for (double t : p.breaths) out += strprintf("%.6f\n", t);
+  return out;
+}
+}  // namespace
+
+Status writeSessionFiles(const fs::path& folder, const DemoSessionFiles& files) {
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (ec) return Status::error("cannot create " + folder.string() + ": " + ec.message());
+
+  // Channels go into the file grouped by encoder, in id order within a group.
+  std::vector<DemoChannel const*> ordered;
+  for (const auto& c : files.channels) ordered.push_back(&c);
+  std::stable_sort(ordered.begin(), ordered.end(), [](auto* a, auto* b) { return a->id < b->id; });
+  std::vector<std::vector<float>> samples;
+  std::vector<DemoChannel> sortedMeta;
+  for (auto* c : ordered) {
+    samples.push_back(c->samples);
+    sortedMeta.push_back({c->id, c->rate, c->sensorType, c->description, {}});
+  }
+  auto bytes = buildRecording(channelGroups(sortedMeta), files.blockRate, samples);
+  if (Status s = writeFileAtomic(folder / "Session.dat", bytes); !s) return s;
+
+  EventList events;
+  for (const auto& e : files.events) events.add(e.kind, e.time, e.name);
+  if (!events.empty()) {
+    // Kind 0 is not kept by the program's own rewrite; the host writes it, so write it here directly.
+    ByteWriter w;
+    for (const auto& e : events.events()) {
+      w.u32(e.kind);
+      w.u32(0);
+      w.f64(e.time);
+      for (std::size_t k = 0; k < kEventNameUnits; ++k) w.u16(k < e.name.size() && k < 63 ? e.name[k] : 0);
+    }
+    if (Status s = writeFileAtomic(folder / "Events.dat", w.take()); !s) return s;
+  }
+
+  if (files.truth) {
+    if (Status s = writeFileAtomic(folder / "truth_beats.csv", truthBeats(*files.truth)); !s) return s;
+    if (Status s = writeFileAtomic(folder / "truth_breaths.csv", truthBreaths(*files.truth)); !s) return s;
+  }
+  return Status::ok();
+}
+
+}  // namespace rc::demo
