@@ -11,7 +11,8 @@ namespace rc {
 
 namespace {
 
-// Characters that may follow a name for it to match an element's tag name.
+// Characters that end a tag name: a name matches an element only when the
+// element's name is followed by one of these.
 bool endsName(char16_t c) {
   switch (c) {
     case u' ':
@@ -23,6 +24,9 @@ bool endsName(char16_t c) {
     case u'=':
     case u'[':
     case u']':
+    case u'<':
+    case u'"':
+    case u'\'':
       return true;
     default:
       return false;
@@ -40,7 +44,7 @@ bool isValidName(std::u16string_view name) {
   const char16_t c = name[0];
   if (!((c >= u'A' && c <= u'Z') || c == u'_' || c == u':' || c >= u'a')) return false;
   for (char16_t ch : name)
-    if (endsName(ch) || ch == u'<' || ch == u'"' || ch == u'\'' || ch == u'&') return false;
+    if (endsName(ch) || ch == u'&') return false;
   return true;
 }
 
@@ -140,8 +144,7 @@ bool CXMLMarkup::Save(const std::filesystem::path& file) {
 std::u16string_view CXMLMarkup::elemName(std::int32_t e) const {
   const std::size_t s = static_cast<std::size_t>(elem(e).start) + 1;
   std::size_t k = s;
-  while (k < doc_.size() && !endsName(doc_[k]) && doc_[k] != u'<' && doc_[k] != u'"' && doc_[k] != u'\'')
-    ++k;
+  while (k < doc_.size() && !endsName(doc_[k])) ++k;
   return std::u16string_view(doc_).substr(s, k - s);
 }
 
@@ -334,7 +337,7 @@ bool CXMLMarkup::setDataOf(std::int32_t e, std::u16string_view value) {
     // tag, the value and an end tag.
     const std::size_t start = static_cast<std::size_t>(x.start);
     std::u16string startTag = doc_.substr(start, static_cast<std::size_t>(x.startTagLen));
-    if (startTag.size() >= 2 && startTag[startTag.size() - 2] == u'/') {
+    if (!(x.flags & kNotEnded) && startTag.size() >= 2 && startTag[startTag.size() - 2] == u'/') {
       startTag.resize(startTag.size() - 2);
       while (!startTag.empty() && isSpace(startTag.back())) startTag.pop_back();
       startTag.push_back(u'>');
