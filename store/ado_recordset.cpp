@@ -127,6 +127,18 @@ void CADORecordset::open(const std::string& source, bool readOnly) {
   rowChanged();
 }
 
+void CADORecordset::openForAppend(const std::string& table) {
+  close();
+  source_ = table;
+  if (!db_ || !db_->isOpen()) raise(kAdoErrObjectClosed, "The database is not open.");
+  readOnly_ = db_->isReadOnly();
+  std::string name = stripBrackets(table);
+  load("SELECT rowid, * FROM " + quoteIdentifier(name) + " WHERE 0", true);
+  table_ = name;
+  open_ = true;
+  pos_ = 0;
+}
+
 void CADORecordset::load(const std::string& sql, bool isTable) {
   sqlite3_stmt* st = nullptr;
   int rc = sqlite3_prepare_v2(db_->handle(), sql.c_str(), -1, &st, nullptr);

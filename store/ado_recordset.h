@@ -32,6 +32,8 @@ class CADORecordset {
   // names a table ("Clients" or "[Clients]"), which opens editable unless
   // readOnly is set. Positions on the first row.
   void open(const std::string& source, bool readOnly = false);
+  // Opens a table for adding rows without reading the rows it already holds.
+  void openForAppend(const std::string& table);
   // Quiet when not open; a pending edit is dropped.
   void close();
   bool isOpen() const { return open_; }

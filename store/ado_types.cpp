@@ -51,7 +51,8 @@ AdoColumnType adoTypeOfDeclared(std::string_view declared) {
   std::optional<long> size;
   if (auto open = d.find('('); open != std::string::npos) {
     auto close = d.find(')', open);
-    std::string inner = d.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1);
+    std::string inner =
+        upperTrimmed(d.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1));
     long n = 0;
     auto [p, ec] = std::from_chars(inner.data(), inner.data() + inner.size(), n);
     if (ec == std::errc() && n >= 0) size = n;

@@ -56,6 +56,11 @@ class CRecTable : public CADORecordset, public Row {
   // Opens the record's table; the members hold the first row, or their
   // defaults when the table is empty.
   void open(bool readOnly = false) { openSource(Row::kTable, readOnly); }
+  // Opens the table for adding rows only (see CADORecordset::openForAppend).
+  void openForAppend() {
+    row() = Row{};
+    CADORecordset::openForAppend(Row::kTable);
+  }
   // Opens a query over the table (read-only); members follow the current row.
   void openQuery(const std::string& sql) { openSource(sql, true); }
 
