@@ -1,0 +1,162 @@
+#include "analysis/series_find.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "analysis/series_file.h"
+#include "analysis/series_test_detector.h"
+#include "analysis/series_test_folder.h"
+#include "support/language.h"
+
+namespace rc {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::fileBytes;
+using testing::putBytes;
+using testing::ScriptedLibrary;
+using testing::SeriesTempFolder;
+
+// A session with channels 1A (EKG), 1B (BVP), 1C (respiration), 1G (EMG) at
+// 256 Hz, 30 s each, and scripted detectors that report a beat every 250
+// samples.
+class FindOrCreate : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    language().set(kFileNotCreatedId, "The file could not be created:");
+    for (const char* c : {"1A", "1B", "1C", "1G"}) recorded[c].assign(256 * 30, 0.5f);
+    request.sessionFolder = dir.path();
+    request.timing.blockRate = 8;
+    request.timing.sessionLength = 30.0f;
+    request.selection = {3, "1A", "1B", "1C", {"1G"}};
+    request.settings.averagingFactor = 16;
+  }
+
+  std::vector<SeriesFileOutcome> run() {
+    ChannelLookup lookup = [this](const std::string& text) -> std::optional<ChannelInput> {
+      auto it = recorded.find(text);
+      if (it == recorded.end()) return std::nullopt;
+      return ChannelInput{it->second, 256.0};
+    };
+    DetectorLibraryFactory factory = [this]() -> std::unique_ptr<DetectorLibrary> {
+      ++librariesMade;
+      auto lib = std::make_unique<ScriptedLibrary>();
+      for (std::int64_t s = 250; s < 256 * 30; s += 250) lib->detections.push_back({s, s + 10, 976.5625f});
+      return lib;
+    };
+    return findOrCreateSeries(request, lookup, factory, ui);
+  }
+
+  std::vector<std::string> namesIn(const std::vector<SeriesFileOutcome>& out) {
+    std::vector<std::string> names;
+    for (const auto& o : out) names.push_back(o.path.filename().string());
+    return names;
+  }
+
+  SeriesTempFolder dir;
+  std::map<std::string, std::vector<float>> recorded;
+  FindOrCreateRequest request;
+  ScriptedUi ui;
+  int librariesMade = 0;
+};
+
+TEST_F(FindOrCreate, GeneratesEveryMissingFileThatReadsBackAsGenerated) {
+  auto out = run();
+  EXPECT_EQ(namesIn(out), (std::vector<std::string>{"IBIFromEKG_1A.dat", "IBIFromBVP_1B.dat",
+                                                    "RespPeriod_1C.dat", "RMS_1G.dat"}));
+  EXPECT_EQ(librariesMade, 3);
+  for (const auto& o : out) {
+    EXPECT_EQ(o.state, SeriesFileState::Created) << o.path;
+    if (o.kind == SeriesKind::Rms) {
+      RmsSeries rms;
+      ASSERT_TRUE(readRmsSeries(o.path, rms));
+      EXPECT_EQ(rms.values.size(), 256u * 30 / 16);
+      EXPECT_EQ(rms, *o.rms);
+    } else {
+      IntervalSeries s;
+      ASSERT_TRUE(readIntervalSeries(o.path, true, s));
+      EXPECT_EQ(s, *o.series);
+      EXPECT_EQ(s.values.size(), 30u);
+    }
+  }
+  EXPECT_TRUE(ui.records().empty());
+}
+
+TEST_F(FindOrCreate, SourceSelectionPicksTheHeartSignals) {
+  for (auto [source, expected] : {std::pair{1, std::vector<std::string>{"IBIFromBVP_1B.dat"}},
+                                  {2, {"IBIFromEKG_1A.dat"}},
+                                  {3, {"IBIFromEKG_1A.dat", "IBIFromBVP_1B.dat"}}}) {
+    SeriesTempFolder sub;
+    request.sessionFolder = sub.path();
+    request.selection = {source, "1A", "1B", "", {}};
+    EXPECT_EQ(namesIn(run()), expected) << source;
+  }
+}
+
+TEST_F(FindOrCreate, ExistingFilesAreLeftAlone) {
+  const std::vector<std::uint8_t> mine = {0, 0, 0, 0, 9, 9};
+  putBytes(dir.path() / "IBIFromEKG_1A.dat", mine);
+  request.selection = {2, "1A", "", "", {}};
+  auto out = run();
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].state, SeriesFileState::Existing);
+  EXPECT_FALSE(out[0].series);
+  EXPECT_EQ(librariesMade, 0);
+  EXPECT_EQ(fileBytes(dir.path() / "IBIFromEKG_1A.dat"), mine);
+}
+
+TEST_F(FindOrCreate, UnrecordedAndUnusableChannelsAreSkipped) {
+  request.selection = {3, "3A", "../1B", "", {"1G", "", "2G", "/etc"}};
+  auto out = run();
+  EXPECT_EQ(namesIn(out), std::vector<std::string>{"RMS_1G.dat"});
+}
+
+TEST_F(FindOrCreate, UnusableBlockRateGivesNoSeriesAndNoFile) {
+  request.timing.blockRate = 512;  // above the channel rate
+  request.selection = {2, "1A", "", "", {}};
+  auto out = run();
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].state, SeriesFileState::NotGenerated);
+  EXPECT_FALSE(fs::exists(out[0].path));
+}
+
+TEST_F(FindOrCreate, UnwritableFolderKeepsTheSeriesInMemoryAndNamesThePath) {
+  request.sessionFolder = dir.path() / "missing";
+  request.selection = {2, "1A", "", "", {"1G"}};
+  auto out = run();
+  ASSERT_EQ(out.size(), 2u);
+  for (const auto& o : out) EXPECT_EQ(o.state, SeriesFileState::NotWritten);
+  ASSERT_TRUE(out[0].series);
+  EXPECT_EQ(out[0].series->values.size(), 30u);
+  ASSERT_EQ(ui.records().size(), 2u);
+  EXPECT_EQ(ui.records()[0].message.text, "The file could not be created: " + out[0].path.string());
+  EXPECT_EQ(ui.records()[0].icon, Icon::Warning);
+}
+
+TEST_F(FindOrCreate, ShortRmsChannelGivesAnEmptyFile) {
+  recorded["1G"].assign(10, 1.0f);
+  request.selection = {2, "", "", "", {"1G"}};
+  request.settings.averagingFactor = 16;
+  auto out = run();
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(fileBytes(out[0].path), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+}
+
+TEST_F(FindOrCreate, ScriptedSessionWritesOneRecordPerSegment) {
+  request.timing.openSession = false;
+  request.timing.segmentDurations = {10, 10, 20};
+  request.selection = {1, "", "1B", "", {}};
+  auto out = run();
+  ASSERT_EQ(out.size(), 1u);
+  IntervalSeries s;
+  ASSERT_TRUE(readIntervalSeries(out[0].path, false, s));
+  ASSERT_EQ(s.segments.size(), 3u);
+  std::int64_t total = 0;
+  for (const auto& r : s.segments) total += r.intervalCount;
+  EXPECT_EQ(total, static_cast<std::int64_t>(s.values.size()));
+  EXPECT_EQ(s.segments[2].number, 3);
+}
+
+}  // namespace
+}  // namespace rc

@@ -1,0 +1,362 @@
+#include "analysis/series_gen.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+
+#include "analysis/series_test_detector.h"
+#include "support/binary.h"
+
+namespace rc {
+namespace {
+
+using testing::regularDetections;
+using testing::ScriptedLibrary;
+
+constexpr double kRate = 1000.0;
+
+SessionTiming openTiming(std::uint32_t blockRate = 10) {
+  SessionTiming t;
+  t.blockRate = blockRate;
+  t.openSession = true;
+  return t;
+}
+
+SessionTiming scriptedTiming(std::vector<double> durations, float sessionLength,
+                             std::uint32_t blockRate = 10) {
+  SessionTiming t;
+  t.blockRate = blockRate;
+  t.openSession = false;
+  t.segmentDurations = std::move(durations);
+  t.sessionLength = sessionLength;
+  return t;
+}
+
+// Detections every `stepSamples` from `from` (inclusive) to `to` (exclusive).
+std::vector<std::int64_t> every(std::int64_t from, std::int64_t to, std::int64_t stepSamples) {
+  std::vector<std::int64_t> out;
+  for (std::int64_t s = from; s < to; s += stepSamples) out.push_back(s);
+  return out;
+}
+
+std::int64_t sumCounts(const IntervalSeries& s) {
+  std::int64_t total = 0;
+  for (const auto& r : s.segments) total += r.intervalCount;
+  return total;
+}
+
+TEST(SeriesParameters, BlockCarriesBoundsAndTypePerKind) {
+  DetectionSettings st;
+  st.ekgType = 1;
+  st.bvpType = 0;
+  st.respOption = 1;
+  auto ekg = makeParameterBlock(SeriesKind::IbiFromEkg, st);
+  EXPECT_EQ(loadF32(ekg.bytes.data() + 68), 300.0f);
+  EXPECT_EQ(loadF32(ekg.bytes.data() + 72), 2000.0f);
+  EXPECT_EQ(ekg.bytes[81], 1);
+  EXPECT_EQ(ekg.bytes[80], 0);
+  auto bvp = makeParameterBlock(SeriesKind::IbiFromBvp, st);
+  EXPECT_EQ(bvp.bytes[81], 0);
+  auto resp = makeParameterBlock(SeriesKind::RespPeriod, st);
+  EXPECT_EQ(loadF32(resp.bytes.data() + 68), 1.0f);
+  EXPECT_EQ(loadF32(resp.bytes.data() + 72), 1.0f);
+  EXPECT_EQ(resp.bytes[80], 1);
+  EXPECT_EQ(resp.bytes[81], 0);
+  // Nothing else is set.
+  int nonZero = 0;
+  for (std::size_t i = 0; i < resp.bytes.size(); ++i) {
+    if (i < 68 || i >= 81) nonZero += resp.bytes[i] != 0;
+  }
+  EXPECT_EQ(nonZero, 0);
+  EXPECT_EQ(detectorCode(SeriesKind::IbiFromEkg), 0x54);
+  EXPECT_EQ(detectorCode(SeriesKind::IbiFromBvp), 0x66);
+  EXPECT_EQ(detectorCode(SeriesKind::RespPeriod), 0x25);
+}
+
+TEST(SeriesGeneration, CallsTheLibraryBlockByBlock) {
+  std::vector<float> samples(2555, 0.0f);  // 10 full blocks of 250 and a partial one
+  ScriptedLibrary lib;
+  auto pass = collectDetections(SeriesKind::IbiFromBvp, {samples, 1000.0}, openTiming(4), {}, lib);
+  ASSERT_TRUE(pass);
+  EXPECT_EQ(lib.startedWith, 4u);
+  ASSERT_EQ(lib.counts.size(), 11u);
+  EXPECT_EQ(lib.counts.front(), 250);
+  EXPECT_EQ(lib.counts.back(), 55);
+  for (std::size_t k = 0; k < lib.times.size(); ++k) {
+    EXPECT_EQ(lib.times[k], static_cast<double>(k) / 4.0);
+    EXPECT_EQ(lib.steps[k], 0.25);
+    EXPECT_EQ(lib.codes[k], 0x66);
+    EXPECT_EQ(lib.rates[k], 1000.0);
+  }
+  EXPECT_EQ(lib.created, 1);
+  EXPECT_EQ(lib.released, 1);
+  EXPECT_EQ(pass->slots.size(), samples.size());
+}
+
+TEST(SeriesGeneration, UnusableBlockSizesGiveNoSeriesWithoutCallingTheLibrary) {
+  std::vector<float> samples(400, 0.0f);
+  for (auto [rate, blockRate] : {std::pair{4.0, 8u}, {1000.0, 0u}, {NAN, 8u}, {-250.0, 8u}}) {
+    ScriptedLibrary lib;
+    auto r = generateIntervalSeries(SeriesKind::IbiFromEkg, {samples, rate}, openTiming(blockRate), {}, lib);
+    EXPECT_FALSE(r) << rate << " Hz, R " << blockRate;
+    EXPECT_TRUE(lib.counts.empty());
+  }
+}
+
+TEST(SeriesGeneration, DetectionsAreMovedToTheirSamplesAcrossBlockEdges) {
+  // Blocks of 100 samples; detections reported 0 .. 250 slots after their
+  // sample, some in the same block, some several blocks later.
+  std::vector<float> samples(3000, 0.0f);
+  ScriptedLibrary lib;
+  lib.detections = {{99, 99, 800},     {100, 150, 800},   {950, 1001, 850},
+                    {1190, 1199, 870}, {1799, 2049, 900}, {2500, 2500, 910}};
+  auto pass = collectDetections(SeriesKind::IbiFromBvp, {samples, kRate}, openTiming(10), {}, lib);
+  ASSERT_TRUE(pass);
+  std::vector<std::size_t> at;
+  for (std::size_t i = 0; i < pass->slots.size(); ++i) {
+    if (pass->slots[i] < detect::kDetectionLimit) at.push_back(i);
+  }
+  EXPECT_EQ(at, (std::vector<std::size_t>{99, 100, 950, 1190, 1799, 2500}));
+  EXPECT_EQ(pass->detections, 6u);
+  EXPECT_EQ(pass->slots[1799], 900.0f);
+  // The first event is the beat before the first detection: 0.099 s - 0.8 s, clamped.
+  EXPECT_EQ(pass->firstEventTime, 0.0f);
+}
+
+TEST(SeriesGeneration, DetectionBelongingLaterInTheSameBlockCountsOnce) {
+  std::vector<float> samples(1000, 0.0f);
+  ScriptedLibrary lib;
+  lib.detections = {{180, 120, 800}};  // reported before the sample it belongs to
+  auto pass = collectDetections(SeriesKind::IbiFromBvp, {samples, kRate}, openTiming(10), {}, lib);
+  ASSERT_TRUE(pass);
+  EXPECT_EQ(pass->detections, 1u);
+  EXPECT_EQ(pass->slots[180], 800.0f);
+  EXPECT_EQ(pass->slots[120], detect::kNoValue);
+}
+
+TEST(SeriesGeneration, PositionsOutsideTheDataAreDropped) {
+  std::vector<float> samples(1000, 0.0f);
+  ScriptedLibrary lib;
+  lib.detections = {{0, 5, 800}, {-40, 20, 800}, {1000, 990, 800}, {5000000, 995, 800}, {500, 510, 800}};
+  auto pass = collectDetections(SeriesKind::IbiFromBvp, {samples, kRate}, openTiming(10), {}, lib);
+  ASSERT_TRUE(pass);
+  EXPECT_EQ(pass->detections, 1u);
+  EXPECT_EQ(pass->slots[500], 800.0f);
+  EXPECT_EQ(std::count_if(pass->slots.begin(), pass->slots.end(),
+                          [](float v) { return v < detect::kDetectionLimit; }),
+            1);
+}
+
+TEST(SeriesGeneration, FailedBlocksAndNonPositiveSlotsGiveNoDetections) {
+  std::vector<float> samples(1000, 0.0f);
+  ScriptedLibrary lib;
+  lib.emptySlot = 0.0f;  // a library that leaves zeros rather than the marker
+  lib.detections = {{150, 160, 800}, {450, 460, -3.0f}, {750, 760, 800}};
+  lib.failingBlocks = {7};
+  auto pass = collectDetections(SeriesKind::IbiFromBvp, {samples, kRate}, openTiming(10), {}, lib);
+  ASSERT_TRUE(pass);
+  EXPECT_EQ(pass->detections, 1u);
+  EXPECT_EQ(pass->slots[150], 800.0f);
+  for (std::size_t i = 0; i < pass->slots.size(); ++i) {
+    if (i != 150) {
+      EXPECT_EQ(pass->slots[i], detect::kNoValue) << i;
+    }
+  }
+}
+
+// One row of the interval rules: detections at the given samples (1 kHz, the
+// first event at sample 0) with the given detected periods.
+struct RuleCase {
+  const char* name;
+  SeriesKind kind;
+  std::uint8_t type;
+  std::vector<std::int64_t> at;
+  std::vector<float> periods;
+  std::vector<float> expected;
+};
+
+class IntervalRules : public ::testing::TestWithParam<RuleCase> {};
+
+TEST_P(IntervalRules, AppendsTheExpectedIntervals) {
+  const RuleCase& c = GetParam();
+  DetectionPass pass;
+  pass.slots.assign(10000, detect::kNoValue);
+  for (std::size_t i = 0; i < c.at.size(); ++i) pass.slots[c.at[i]] = c.periods[i];
+  pass.segments = {SegmentRecord{1, 0.0f, 0.0f, 0}};
+  pass.boundaries = {pass.slots.size()};
+  pass.detections = c.at.size();
+  DetectionSettings st;
+  st.ekgType = st.bvpType = c.type;
+  IntervalSeries s = buildIntervals(c.kind, pass, kRate, st);
+  EXPECT_EQ(s.values, c.expected);
+  ASSERT_EQ(s.segments.size(), 1u);
+  EXPECT_EQ(s.segments[0].intervalCount, static_cast<std::int32_t>(c.expected.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Series, IntervalRules,
+    ::testing::Values(
+        RuleCase{"EkgBasicGapSplitsInTwo", SeriesKind::IbiFromEkg, 0, {1000}, {500}, {500, 500}},
+        RuleCase{"EkgBasicKeepsElapsedWithoutCarry",
+                 SeriesKind::IbiFromEkg,
+                 0,
+                 {820, 1620},
+                 {800, 800},
+                 {820, 800}},
+        RuleCase{"BvpRatioWithinOnePercentKeepsElapsed", SeriesKind::IbiFromBvp, 0, {805}, {800}, {805}},
+        RuleCase{"BvpRatioAboveCarries", SeriesKind::IbiFromBvp, 0, {820, 1620}, {800, 820}, {800, 820}},
+        RuleCase{
+            "BvpRatioBelowCarriesNegative", SeriesKind::IbiFromBvp, 0, {700, 1600}, {800, 800}, {800, 800}},
+        RuleCase{"BvpGapAppendsRemainderThenPeriod", SeriesKind::IbiFromBvp, 0, {1600}, {800}, {800, 800}},
+        RuleCase{
+            "EkgAdvancedUsesTheRatioRules", SeriesKind::IbiFromEkg, 1, {820, 1620}, {800, 820}, {800, 820}},
+        RuleCase{"RespirationUsesTheRatioRules",
+                 SeriesKind::RespPeriod,
+                 0,
+                 {4030, 8000},
+                 {4000, 4000},
+                 {4030, 3970}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SeriesGeneration, EveryDetectionAfterAGapGivesTwoIntervals) {
+  // 1,000 detections, each 2 s after the previous with a detected period of 1 s.
+  const std::int64_t n = 2'000'100;
+  std::vector<float> samples(static_cast<std::size_t>(n), 0.0f);
+  ScriptedLibrary lib;
+  for (std::int64_t s = 2000; s < n; s += 2000) lib.detections.push_back({s, s + 3, 1000.0f});
+  auto series = generateIntervalSeries(SeriesKind::IbiFromBvp, {samples, kRate}, openTiming(8), {}, lib);
+  ASSERT_TRUE(series);
+  // The first follows the first event by exactly its period: one interval.
+  ASSERT_EQ(series->values.size(), 2 * lib.detections.size() - 1);
+  for (float v : series->values) EXPECT_EQ(v, 1000.0f);
+  EXPECT_EQ(series->segments[0].intervalCount, static_cast<std::int32_t>(series->values.size()));
+}
+
+TEST(SeriesGeneration, OpenSessionHasOneRecordWithTheFirstEvent) {
+  std::vector<float> samples(10000, 0.0f);
+  ScriptedLibrary lib;
+  lib.detections = regularDetections(every(1050, 10000, 800), kRate, 30, 800.0f);
+  auto s = generateIntervalSeries(SeriesKind::IbiFromBvp, {samples, kRate}, openTiming(10), {}, lib);
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->firstEventTime, 0.25f);
+  ASSERT_EQ(s->segments.size(), 1u);
+  EXPECT_EQ(s->segments[0].number, 1);
+  EXPECT_EQ(s->segments[0].firstBeatOffset, 0.25f);
+  EXPECT_EQ(s->segments[0].segmentStart, 0.0f);
+  EXPECT_EQ(s->values, std::vector<float>(12, 800.0f));
+  EXPECT_EQ(s->segments[0].intervalCount, 12);
+  EXPECT_TRUE(lib.resetSeenAtBlock.empty());
+}
+
+class ScriptedSegments : public ::testing::Test {
+ protected:
+  // 1 kHz, a detection every 1,000 ms from 0.5 s, reported 40 slots late.
+  Result<IntervalSeries> run(double seconds, std::vector<double> durations, float sessionLength,
+                             std::vector<std::int64_t> beats = {}) {
+    samples.assign(static_cast<std::size_t>(seconds * kRate), 0.0f);
+    if (beats.empty()) beats = every(500, static_cast<std::int64_t>(samples.size()), 1000);
+    lib.detections = regularDetections(beats, kRate, 40, 1000.0f);
+    return generateIntervalSeries(SeriesKind::IbiFromBvp, {samples, kRate},
+                                  scriptedTiming(std::move(durations), sessionLength), {}, lib);
+  }
+  std::vector<float> samples;
+  ScriptedLibrary lib;
+};
+
+TEST_F(ScriptedSegments, OneRecordPerSegmentWithItsOwnIntervals) {
+  auto s = run(180, {60, 60, 60}, 180);
+  ASSERT_TRUE(s);
+  ASSERT_EQ(s->segments.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(s->segments[i].number, i + 1);
+    EXPECT_FLOAT_EQ(s->segments[i].segmentStart, 60.0f * i);
+    // The first detection after the start belongs at start + 0.5 s; its period puts the first event 1 s
+    // earlier.
+    EXPECT_NEAR(segmentFirstEventTime(*s, i), i == 0 ? 0.0 : 60.0 * i - 0.5, 1e-4);
+    EXPECT_EQ(s->segments[i].intervalCount, 60) << i;
+  }
+  EXPECT_EQ(sumCounts(*s), static_cast<std::int64_t>(s->values.size()));
+  for (float v : s->values) EXPECT_NEAR(v, 1000.0f, 1e-3);
+  // The detector was told at the two inner boundaries (blocks 600 and 1200).
+  EXPECT_EQ(lib.resetSeenAtBlock, (std::vector<std::size_t>{600, 1200}));
+}
+
+TEST_F(ScriptedSegments, RecordingShorterThanTheScriptClosesEverySegment) {
+  // The data end 40 s into the second of three 60 s segments.
+  auto s = run(100, {60, 60, 60}, 180);
+  ASSERT_TRUE(s);
+  ASSERT_EQ(s->segments.size(), 3u);
+  EXPECT_EQ(s->segments[0].intervalCount, 60);
+  EXPECT_FLOAT_EQ(s->segments[1].segmentStart, 60.0f);
+  EXPECT_EQ(s->segments[1].intervalCount, 40);
+  EXPECT_EQ(s->segments[2].number, 3);
+  EXPECT_EQ(s->segments[2].intervalCount, 0);
+  EXPECT_EQ(sumCounts(*s), static_cast<std::int64_t>(s->values.size()));
+}
+
+TEST_F(ScriptedSegments, SessionEndingAtABoundaryGivesEmptyRecordsForTheRest) {
+  // The session's duration is 120 s although 150 s were recorded.
+  auto s = run(150, {60, 60, 60}, 120);
+  ASSERT_TRUE(s);
+  ASSERT_EQ(s->segments.size(), 3u);
+  EXPECT_EQ(s->segments[1].intervalCount, 60);
+  EXPECT_EQ(s->segments[2].number, 3);
+  EXPECT_EQ(s->segments[2].intervalCount, 0);
+  EXPECT_EQ(s->segments[2].segmentStart, s->segments[1].segmentStart);
+  EXPECT_EQ(s->segments[2].firstBeatOffset, s->segments[1].firstBeatOffset);
+  EXPECT_EQ(sumCounts(*s), static_cast<std::int64_t>(s->values.size()));
+  EXPECT_EQ(s->values.size(), 120u);
+}
+
+TEST_F(ScriptedSegments, SegmentWithoutDetectionsKeepsARecord) {
+  std::vector<std::int64_t> beats = every(500, 60000, 1000);
+  for (std::int64_t b : every(120500, 180000, 1000)) beats.push_back(b);
+  auto s = run(180, {60, 60, 60}, 180, beats);
+  ASSERT_TRUE(s);
+  ASSERT_EQ(s->segments.size(), 3u);
+  EXPECT_EQ(s->segments[1].intervalCount, 0);
+  EXPECT_EQ(s->segments[1].firstBeatOffset, 0.0f);
+  EXPECT_EQ(s->segments[0].intervalCount, 60);
+  EXPECT_EQ(s->segments[2].intervalCount, 60);
+  EXPECT_EQ(sumCounts(*s), static_cast<std::int64_t>(s->values.size()));
+}
+
+TEST_F(ScriptedSegments, SegmentsShorterThanABlockAreAllRecorded) {
+  auto s = run(10, {0.01, 0.02, 5, 0}, 10);
+  ASSERT_TRUE(s);
+  ASSERT_EQ(s->segments.size(), 4u);
+  EXPECT_EQ(s->segments[3].number, 4);
+  EXPECT_EQ(sumCounts(*s), static_cast<std::int64_t>(s->values.size()));
+}
+
+TEST(SeriesTimeAxis, EndTimesAccumulateInDoublePerSegment) {
+  IntervalSeries s;
+  s.firstEventTime = 0.25f;
+  s.segments = {{1, 0.25f, 0.0f, 5143}, {2, 0.5f, 3700.0f, 2}};
+  s.values.assign(5143, 700.1f);
+  s.values.push_back(1000.0f);
+  s.values.push_back(500.0f);
+  const auto ends = intervalEndTimes(s);
+  ASSERT_EQ(ends.size(), s.values.size());
+  const double v = static_cast<double>(700.1f);
+  for (std::size_t k = 0; k < 5143; k += 257) EXPECT_NEAR(ends[k], 0.25 + (k + 1) * v / 1000.0, 1e-9) << k;
+  EXPECT_NEAR(ends[5142], 0.25 + 5143 * v / 1000.0, 1e-9);
+  EXPECT_DOUBLE_EQ(ends[5143], 3701.5);
+  EXPECT_DOUBLE_EQ(ends[5144], 3702.0);
+}
+
+TEST(SeriesRms, GroupsOfTheAveragingFactor) {
+  std::vector<float> x = {1, 7, 5, 5, 2, -14, 9};
+  EXPECT_EQ(computeRms(x, 2).values, (std::vector<float>{5, 5, 10}));
+  EXPECT_TRUE(computeRms(x, 8).values.empty());
+  EXPECT_TRUE(computeRms({}, 4).values.empty());
+  // A factor of 0 (a missing setting) is taken as 1; one above 256 as 256.
+  EXPECT_EQ(computeRms(x, 0).values.size(), x.size());
+  EXPECT_EQ(computeRms(x, 0).values[5], 14.0f);
+  std::vector<float> many(600, 2.0f);
+  EXPECT_EQ(computeRms(many, 100000).values, (std::vector<float>{2.0f, 2.0f}));
+}
+
+}  // namespace
+}  // namespace rc
