@@ -97,6 +97,12 @@ TEST(XmlParser, UnendedChildKeepsStartTagAndItsChildrenMoveUp) {
   ASSERT_TRUE(x.SetData(u"v"));
   EXPECT_EQ(x.GetDoc(), u"<a><b>v</b><c>1</c><d/></a>");
   expectIndexMatchesReparse(x);
+  // "<c//>" is a start tag, not an empty element: its rewrite keeps the tag.
+  CXMLMarkup y(u"<a><c//></a>");
+  ASSERT_TRUE(y.FindChildElem(u"c"));
+  ASSERT_TRUE(y.SetChildData(u"v"));
+  EXPECT_EQ(y.GetDoc(), u"<a><c//>v</c></a>");
+  expectIndexMatchesReparse(y);
 }
 
 TEST(XmlParser, TwoRootsStillNavigable) {
