@@ -339,7 +339,11 @@ bool CXMLMarkup::setDataOf(std::int32_t e, std::u16string_view value) {
     std::u16string startTag = doc_.substr(start, static_cast<std::size_t>(x.startTagLen));
     if (!(x.flags & kNotEnded) && startTag.size() >= 2 && startTag[startTag.size() - 2] == u'/') {
       startTag.resize(startTag.size() - 2);
-      while (!startTag.empty() && isSpace(startTag.back())) startTag.pop_back();
+      std::size_t keep = startTag.size();
+      while (keep > 0 && isSpace(startTag[keep - 1])) --keep;
+      // Blanks that separate an earlier "/" from the ">" must stay, or the
+      // tag would read as an empty element again.
+      if (keep > 0 && startTag[keep - 1] != u'/') startTag.resize(keep);
       startTag.push_back(u'>');
     }
     const std::u16string endTag = u"</" + std::u16string(elemName(e)) + u">";

@@ -102,6 +102,10 @@ TEST(XmlParser, UnendedChildKeepsStartTagAndItsChildrenMoveUp) {
   ASSERT_TRUE(y.FindChildElem(u"c"));
   ASSERT_TRUE(y.SetChildData(u"v"));
   EXPECT_EQ(y.GetDoc(), u"<a><c//>v</c></a>");
+  ASSERT_TRUE(y.SetDoc(u"<a x=1 / />"));
+  ASSERT_TRUE(y.FindElem());
+  ASSERT_TRUE(y.SetData(u"v"));
+  EXPECT_EQ(y.GetDoc(), u"<a x=1 / >v</a>");
   expectIndexMatchesReparse(y);
 }
 
