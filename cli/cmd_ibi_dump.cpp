@@ -1,0 +1,39 @@
+#include <cstdio>
+
+#include "analysis/series_file.h"
+#include "cli/command.h"
+#include "support/file_io.h"
+
+namespace rc::cli {
+namespace {
+
+int run(const std::vector<std::string>& args) {
+  if (args.size() != 1) return usageError("usage: ibi-dump FILE");
+  auto bytes = readWholeFile(args[0]);
+  if (!bytes) return failure(bytes.status().message());
+  if (seriesKindFromPath(args[0]) == SeriesKind::Rms) {
+    auto rms = parseRmsSeries(*bytes);
+    if (!rms) return failure(args[0] + ": " + rms.status().message());
+    std::printf("# values: %zu\n", rms->values.size());
+    for (float v : rms->values) std::printf("%.9g\n", static_cast<double>(v));
+    return 0;
+  }
+  auto series = parseIntervalSeries(*bytes, false);
+  if (!series) return failure(args[0] + ": " + series.status().message());
+  std::printf("# segments: %zu (number,first_beat_offset_s,segment_start_s,interval_count)\n",
+              series->segments.size());
+  for (const SegmentRecord& r : series->segments) {
+    std::printf("%d,%.9g,%.9g,%d\n", r.number, static_cast<double>(r.firstBeatOffset),
+                static_cast<double>(r.segmentStart), r.intervalCount);
+  }
+  std::printf("# intervals: %zu (ms)\n", series->values.size());
+  for (float v : series->values) std::printf("%.9g\n", static_cast<double>(v));
+  return std::fflush(stdout) == 0 ? 0 : failure("cannot write the output");
+}
+
+const CommandRegistrar reg({"ibi-dump", "FILE",
+                            "prints the segment records and values of an IBI, respiration period or RMS file",
+                            run});
+
+}  // namespace
+}  // namespace rc::cli
