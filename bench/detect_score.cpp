@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "detect/detector.h"
 #include "detect/evaluation.h"
@@ -49,10 +50,103 @@ void scoreEkg(std::uint32_t blockRate) {
   }
 }
 
+std::vector<std::int64_t> toMs(const std::vector<Detection>& d, double rate) {
+  std::vector<std::int64_t> v;
+  for (const auto& x : d) v.push_back(std::llround(x.sample * 1000.0 / rate));
+  return v;
+}
+
+struct PulsePair {
+  const char* record;
+  const char* ekg;
+  double ekgRate;
+  const char* pulse;
+  double pulseRate;
+};
+
+void scoreBvp(std::uint32_t blockRate) {
+  const PulsePair pairs[] = {{"cinc2015_a103l", "II", 250.0, "PLETH", 250.0},
+                             {"icu_mixedsignals", "II", 249.89, "Pleth", 124.945},
+                             {"icu_mixedsignals", "II", 249.89, "ABP", 124.945},
+                             {"mimicdb_03700181", "MCL1", 500.0, "ABP", 125.0}};
+  for (bool advanced : {false, true}) {
+    std::printf("BVP %s (reference: EKG Advanced)\n", advanced ? "Advanced" : "Basic");
+    for (const PulsePair& p : pairs) {
+      const auto e = loadChannel(p.record, p.ekg);
+      const auto b = loadChannel(p.record, p.pulse);
+      if (e.empty() || b.empty()) continue;
+      const auto ref = toMs(runChannel(e, p.ekgRate, kCodeEkg, beatParameters(true), blockRate), p.ekgRate);
+      const auto det = toMs(runChannel(b, p.pulseRate, kCodeBvp, beatParameters(advanced), blockRate), p.pulseRate);
+      // Transit time: the median delay from each R wave to the next pulse.
+      std::vector<std::int64_t> delays;
+      std::size_t j = 0;
+      for (auto r : ref) {
+        while (j < det.size() && det[j] < r) ++j;
+        if (j < det.size() && det[j] - r < 600) delays.push_back(det[j] - r);
+      }
+      std::sort(delays.begin(), delays.end());
+      const std::int64_t shift = delays.empty() ? 0 : delays[delays.size() / 2];
+      const auto s = matchEvents(ref, det, 150, shift);
+      // Interval agreement over pairs of consecutive matched beats.
+      double sq = 0;
+      int n = 0;
+      {
+        std::size_t k = 0;
+        std::int64_t prevR = -1, prevD = -1;
+        for (auto r : ref) {
+          while (k < det.size() && det[k] < r + shift - 150) ++k;
+          if (k < det.size() && std::llabs(det[k] - r - shift) <= 150) {
+            if (prevR >= 0 && r - prevR < 2000) {
+              const double diff = double(det[k] - prevD) - double(r - prevR);
+              if (std::fabs(diff) < 100) {  // a missed or extra beat is not an interval error
+                sq += diff * diff;
+                ++n;
+              }
+            }
+            prevR = r;
+            prevD = det[k];
+          } else {
+            prevR = -1;
+          }
+        }
+      }
+      std::printf("  %-18s %-5s EKG %4zu pulses %4zu transit %3lld ms  found %.2f%%  extra %.2f%%  "
+                  "interval RMS %.1f ms (%d)\n",
+                  p.record, p.pulse, ref.size(), det.size(), (long long)shift, 100 * s.sensitivity(),
+                  100.0 * s.falsePositives / std::max<std::size_t>(1, ref.size()), n ? std::sqrt(sq / n) : 0.0, n);
+    }
+  }
+}
+
+void respRates(std::uint32_t blockRate) {
+  const RealChannel resp[] = {{"mimicdb_03700181", "RESP", 125.0, false},
+                              {"biosppy_resp", "Resp", 1000.0, false},
+                              {"icu_mixedsignals", "Resp", 62.4725, false}};
+  for (bool slow : {false, true}) {
+    std::printf("Respiration %s\n", slow ? "Slow" : "Fast");
+    for (const RealChannel& ch : resp) {
+      const auto x = loadChannel(ch.record, ch.channel);
+      if (x.empty()) continue;
+      const auto det = runChannel(x, ch.rate, kCodeResp, respParameters(slow), blockRate);
+      const double minutes = x.size() / ch.rate / 60.0;
+      std::printf("  %-18s %-5s %4zu breaths  %.1f /min\n", ch.record, ch.channel, det.size(), det.size() / minutes);
+      if (const char* dir = std::getenv("RC_DETECT_DUMP")) {
+        std::string path = std::string(dir) + "/" + ch.record + (slow ? "_slow" : "_fast") + ".txt";
+        if (FILE* f = std::fopen(path.c_str(), "w")) {
+          for (const auto& d : det) std::fprintf(f, "%lld\n", (long long)d.sample);
+          std::fclose(f);
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::uint32_t blockRate = argc > 1 ? static_cast<std::uint32_t>(std::atoi(argv[1])) : 32;
   scoreEkg(blockRate);
+  scoreBvp(blockRate);
+  respRates(blockRate);
   return 0;
 }

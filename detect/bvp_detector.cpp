@@ -17,14 +17,18 @@ constexpr double kDerivativeMs = 8.0;
 constexpr double kHoldMs = 150.0;
 constexpr double kGuardMs = 60.0;
 constexpr double kHistoryMs = 800.0;
+constexpr double kLowPassHz = 8.0;
+// Delay of the two low-pass sections at low frequencies (sqrt 2 / wc each), ms.
+constexpr double kLowPassDelayMs = 2.0 * 1.41421356 / (2.0 * 3.14159265 * kLowPassHz) * 1000.0;
 
 class BvpDetector final : public EventDetector {
  public:
   BvpDetector(double rate, PeriodBounds bounds, bool advanced)
       : EventDetector(rate, bounds, 800.0),
         highPass_(Biquad::highPass(0.5, rate)),
-        lowPass_(Biquad::lowPass(8.0, rate)),
-        lowPass2_(Biquad::lowPass(8.0, rate)),
+        lowPass_(Biquad::lowPass(kLowPassHz, rate)),
+        lowPass2_(Biquad::lowPass(kLowPassHz, rate)),
+        delay_(msToSamples(kLowPassDelayMs)),
         lag_(msToSamples(kDerivativeMs)),
         window_(msToSamples(kSlopeSumMs)),
         hold_(msToSamples(kHoldMs)),
@@ -46,8 +50,10 @@ class BvpDetector final : public EventDetector {
     o.upperMs = bounds.upperMs;
     o.noiseTracking = advanced;
     o.fraction = advanced ? 0.3 : 0.4;
+    o.searchFloor = 0.3;
     // A dicrotic wave within this time of the pulse has far less upslope.
     o.tWaveWindowMs = advanced ? 450.0 : 0.0;
+    o.tWaveShare = 0.6;
     o.latencyMs = kHoldMs + kSlopeSumMs + kGuardMs;
     return o;
   }
@@ -97,13 +103,14 @@ class BvpDetector final : public EventDetector {
         c.location = k;
       }
     }
-    // The difference spans lag_ samples; its steepest point lies mid-way.
-    c.location = std::max<std::int64_t>(0, c.location - lag_ / 2);
+    // The difference spans lag_ samples, so its steepest point lies mid-way;
+    // the low-pass delay is taken off as well.
+    c.location = std::max<std::int64_t>(0, c.location - lag_ / 2 - delay_);
     classifier_.offer(c);
   }
 
   Biquad highPass_, lowPass_, lowPass2_;
-  std::int64_t lag_, window_, hold_, guard_;
+  std::int64_t delay_, lag_, window_, hold_, guard_;
   MovingSum slopeSum_;
   History<float> band_;
   PeakClassifier classifier_;

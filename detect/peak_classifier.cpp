@@ -73,13 +73,15 @@ void PeakClassifier::finishLearning() {
 }
 
 bool PeakClassifier::looksLikeTWave(const Candidate& c) const {
-  return tWindow_ > 0 && haveLast_ && c.location - last_.location < tWindow_ && c.slope < 0.5 * last_.slope;
+  if (tWindow_ <= 0 || !haveLast_) return false;
+  const double window = std::max(static_cast<double>(tWindow_), o_.tWaveShare * rrMean_);
+  return static_cast<double>(c.location - last_.location) < window && c.slope < 0.5 * last_.slope;
 }
 
 void PeakClassifier::classify(const Candidate& c) {
   if (haveLast_ && c.location - last_.location < refractory_) return;
   if (c.height > threshold() && !looksLikeTWave(c)) {
-    if (haveLast_ && static_cast<double>(c.location - last_.location) > kSearchFactor * rrMean_)
+    if (haveLast_ && rrCount_ > 0 && static_cast<double>(c.location - last_.location) > kSearchFactor * rrMean_)
       searchBack(c.location - refractory_);
     if (!haveLast_ || c.location - last_.location >= refractory_) {
       accept(c, false);
@@ -92,7 +94,9 @@ void PeakClassifier::classify(const Candidate& c) {
 void PeakClassifier::accept(const Candidate& c, bool searchedBack) {
   if (haveLast_) {
     const std::int64_t rr = c.location - last_.location;
-    if (rr <= upper_) {
+    // A beat found by the search back only shortens the mean period when it
+    // is plausible, so that one wrong pick does not invite the next.
+    if (rr <= upper_ && (!searchedBack || static_cast<double>(rr) > 0.7 * rrMean_)) {
       rr_[rrPos_] = static_cast<double>(rr);
       rrPos_ = (rrPos_ + 1) % 8;
       rrCount_ = std::min(rrCount_ + 1, 8);
@@ -123,7 +127,8 @@ void PeakClassifier::rejectAsNoise(const Candidate& c) {
 }
 
 bool PeakClassifier::searchBack(std::int64_t before) {
-  const double floor = 0.5 * threshold();
+  if (rrCount_ == 0) return false;  // no period known yet to judge a gap by
+  const double floor = std::max(0.5 * threshold(), o_.searchFloor * signal_);
   const Candidate* best = nullptr;
   for (const Candidate& n : noisy_) {
     if (n.location > before || n.height <= floor) continue;

@@ -26,9 +26,14 @@ struct ClassifierOptions {
   // fraction * signal without.
   bool noiseTracking = true;
   double fraction = 0.25;
+  // The search back takes candidates above half the threshold and above this
+  // share of the signal level.
+  double searchFloor = 0.0;
   // Candidates later than the refractory period but within this time of the
   // last beat must have at least half its slope (0 disables the test).
   double tWaveWindowMs = 0.0;
+  // ... or within this share of the mean period, when that is longer.
+  double tWaveShare = 0.0;
   // Longest delay (ms) between a beat's location and the moment its candidate
   // is offered; the search back waits for it.
   double latencyMs = 300;

@@ -1,8 +1,13 @@
 // Breath detection: the respiration signal is high-passed (baseline drift)
-// and low-passed (heart beat ripple, noise), then a breath is a swing above
-// and back below a hysteresis band that follows the breathing amplitude.
+// and low-passed (heart beat ripple, noise); then turning points are followed
+// with a hysteresis: a peak counts once the signal has fallen from it by a
+// set share of the recent breath swing, a trough once it has risen by it. A
+// breath is reported at its peak. Working on swings rather than levels keeps
+// slow trends that survive the high-pass from hiding shallow breaths.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 #include "detect/detectors.h"
 #include "detect/filters.h"
@@ -11,8 +16,10 @@ namespace rc::detect {
 
 namespace {
 
-// Hysteresis as a fraction of the recent half swing.
+// Hysteresis as a share of the recent swing (peak to trough).
 constexpr double kHysteresis = 0.3;
+// Weight of a new swing in the running swing size.
+constexpr double kSwingWeight = 0.3;
 
 struct RespTuning {
   double highPassHz;
@@ -32,8 +39,7 @@ class RespDetector final : public EventDetector {
         highPass_(Biquad::highPass(tuning(slow).highPassHz, rate)),
         lowPass_(Biquad::lowPass(tuning(slow).lowPassHz, rate)),
         lowPass2_(Biquad::lowPass(tuning(slow).lowPassHz, rate)),
-        // The envelope halves over the longest breath period.
-        decay_(std::exp(-std::log(2.0) * 1000.0 / (respBounds(slow).upperMs * rate))) {}
+        minimum_(msToSamples(respBounds(slow).lowerMs)) {}
 
  protected:
   void analyse(const float* samples, std::size_t count, std::int64_t firstIndex) override {
@@ -51,35 +57,89 @@ class RespDetector final : public EventDetector {
     }
     lastGood_ = x;
     const double y = lowPass2_.step(lowPass_.step(highPass_.step(x)));
-    high_ = std::max(y, high_ * decay_);
-    low_ = std::min(y, low_ * decay_);
-    const double centre = 0.5 * (high_ + low_);
-    const double band = kHysteresis * 0.5 * (high_ - low_);
-    if (above_) {
-      if (y > peak_) {
-        peak_ = y;
-        peakAt_ = n;
-      } else if (y < centre - band) {
-        found(peakAt_);
-        above_ = false;
-        high_ = peak_;
+
+    if (swings_ < 2) {
+      // Until two swings are known, the range seen so far sets the scale.
+      lowest_ = std::min(lowest_, y);
+      highest_ = std::max(highest_, y);
+      swing_ = highest_ - lowest_;
+    }
+    const double band = kHysteresis * swing_;
+    if (rising_) {
+      if (y > extreme_) {
+        extreme_ = y;
+        extremeAt_ = n;
+      } else if (y < extreme_ - band && band > 0.0) {
+        offerPeak(extreme_, extremeAt_);
+        learnSwing(extreme_ - trough_);
+        peak_ = extreme_;
+        rising_ = false;
+        extreme_ = y;
       }
-    } else if (y > centre + band && band > 0.0) {
-      above_ = true;
-      peak_ = y;
-      peakAt_ = n;
+    } else {
+      if (y < extreme_) {
+        extreme_ = y;
+      } else if (y > extreme_ + band && band > 0.0) {
+        learnSwing(peak_ - extreme_);
+        trough_ = extreme_;
+        rising_ = true;
+        extreme_ = y;
+        extremeAt_ = n;
+      }
+    }
+    if (tentativeAt_ >= 0 && n - tentativeAt_ >= 2 * minimum_) {
+      if (found(tentativeAt_)) overdueAt_ = n + overdueSamples();
+      tentativeAt_ = -1;
+    }
+    if (n >= overdueAt_) {
+      // No breath for a while: shallower breathing, so shrink the scale.
+      swing_ *= 0.5;
+      overdueAt_ = n + overdueSamples() / 2;
     }
   }
 
+  // A peak is held until it is twice the shortest breath period old; a
+  // larger peak within the shortest period replaces it, so that a notch on a
+  // breath does not hide its real top.
+  void offerPeak(double value, std::int64_t at) {
+    if (tentativeAt_ >= 0 && at - tentativeAt_ >= minimum_) {
+      if (found(tentativeAt_)) overdueAt_ = at + overdueSamples();
+      tentativeAt_ = -1;
+    }
+    if (tentativeAt_ < 0 || value > tentative_) {
+      tentative_ = value;
+      tentativeAt_ = at;
+    }
+  }
+
+  void learnSwing(double s) {
+    if (!(s > 0.0)) return;
+    if (swings_ < 2) {
+      ++swings_;
+      if (swings_ < 2) return;
+      swing_ = s;
+      return;
+    }
+    swing_ += kSwingWeight * (s - swing_);
+  }
+
+  std::int64_t overdueSamples() const { return msToSamples(1.5 * meanPeriodMs()); }
+
   Biquad highPass_, lowPass_, lowPass2_;
-  double decay_;
+  std::int64_t minimum_;  // shortest breath period, samples
+  double tentative_ = 0.0;
+  std::int64_t tentativeAt_ = -1;
   double lastGood_ = 0.0;
   bool started_ = false;
-  bool above_ = false;
-  double high_ = 0.0;  // decaying maximum of the filtered signal
-  double low_ = 0.0;   // decaying minimum
-  double peak_ = 0.0;
-  std::int64_t peakAt_ = 0;
+  bool rising_ = true;
+  double extreme_ = 0.0;  // running maximum while rising, minimum while falling
+  std::int64_t extremeAt_ = 0;
+  double peak_ = 0.0;    // last confirmed peak
+  double trough_ = 0.0;  // last confirmed trough
+  double swing_ = 0.0;   // recent swing size
+  int swings_ = 0;
+  double lowest_ = 0.0, highest_ = 0.0;
+  std::int64_t overdueAt_ = std::numeric_limits<std::int64_t>::max();
 };
 
 }  // namespace
