@@ -1,0 +1,210 @@
+#include "analysis/signal_stats.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "analysis/numeric.h"
+
+namespace rc {
+namespace {
+
+bool usable(double v) { return std::isfinite(v) && v > 0.0; }
+
+// The mode of values whose minimum and maximum differ; nullopt without a
+// usable resolution or when the histogram cannot be built.
+std::optional<double> modeOf(std::span<const double> values, double minimum, double maximum, double resolution) {
+  if (!std::isfinite(resolution) || resolution <= 0.0) return std::nullopt;
+  if (values.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return std::nullopt;
+  const double q = (maximum - minimum) / resolution;
+  if (!std::isfinite(q) || q > kMaxModeBins) return std::nullopt;
+  double bins = std::trunc(q);
+  if (bins != q) bins += 1.0;
+  if (bins < 1.0) return std::nullopt;
+  double mode = 0.0;
+  if (Mode(values.data(), static_cast<std::int32_t>(values.size()), minimum, maximum,
+           static_cast<std::int32_t>(bins), &mode) != kNumericOk)
+    return std::nullopt;
+  return mode;
+}
+
+// Rejected stretches of one channel with finite, ordered ends, sorted by start.
+std::vector<TSessionSegment> stretchesOf(std::span<const TSessionSegment> rejected, std::int32_t channelId) {
+  std::vector<TSessionSegment> out;
+  for (const TSessionSegment& s : rejected) {
+    if (s.channel != channelId || !std::isfinite(s.start) || !std::isfinite(s.end)) continue;
+    out.push_back({std::min(s.start, s.end), std::max(s.start, s.end), s.channel});
+  }
+  std::stable_sort(out.begin(), out.end(),
+                   [](const TSessionSegment& a, const TSessionSegment& b) { return a.start < b.start; });
+  return out;
+}
+
+}  // namespace
+
+double resolutionFor(std::int32_t signal, const SignalResolutions& res) {
+  switch (signal) {
+    case kSignalHeartRateEkg:
+    case kSignalHeartRateBvp:
+      return res.heartRate;
+    case kSignalSwingEkg:
+    case kSignalSwingBvp:
+      return res.maxMin;
+    case kSignalRespirationRate:
+      return res.respRate;
+    case kSignalSkinConductance1:
+    case kSignalSkinConductance2:
+      return res.sc;
+    case kSignalTemperature1:
+    case kSignalTemperature2:
+      return res.temp;
+    default:
+      return signal >= kSignalFirstEmg ? res.emg : 0.0;
+  }
+}
+
+SignalRow describeValues(std::int32_t signal, std::span<const double> values, double resolution,
+                         double ratePerSecond) {
+  SignalRow row;
+  row.signal = signal;
+  if (values.empty()) return row;
+  const std::size_t n = values.size();
+  double minimum = values[0], maximum = values[0];
+  // The sums run over v - v[0]: the same SD formula, without the cancellation
+  // of large offsets (a channel sitting at 1e6 varying by 0.001).
+  const long double shift = values[0];
+  long double s1 = 0, s2 = 0;
+  for (double v : values) {
+    minimum = std::min(minimum, v);
+    maximum = std::max(maximum, v);
+    const long double d = v - shift;
+    s1 += d;
+    s2 += d * d;
+  }
+  const long double count = static_cast<long double>(n);
+  const double mean = static_cast<double>(shift + s1 / count);
+  row.minimum = minimum;
+  row.maximum = maximum;
+  row.mean = mean;
+  if (std::fabs(mean - maximum) < 0.0001) {
+    row.sd = 0.0;
+    row.sdMean = 0.0;
+  } else {
+    const long double variance = std::max<long double>(0, (s2 - s1 * s1 / count) / (count - 1));
+    const double sd = static_cast<double>(std::sqrt(variance));
+    row.sd = sd;
+    if (mean != 0.0) row.sdMean = sd / mean;
+  }
+  row.mode = minimum == maximum ? std::optional<double>(minimum) : modeOf(values, minimum, maximum, resolution);
+  double area = 0.0;
+  if (signal >= kSignalSkinConductance1 && ratePerSecond > 0.0 && std::isfinite(ratePerSecond)) {
+    long double sum = 0;
+    for (std::size_t i = 1; i < n; ++i) sum += (static_cast<long double>(values[i - 1]) + values[i]) / 2;
+    area = static_cast<double>(sum / ratePerSecond);
+  }
+  row.area = area;
+  return row;
+}
+
+std::vector<double> ratesPerMinute(std::span<const float> intervalsMs) {
+  std::vector<double> out;
+  out.reserve(intervalsMs.size());
+  for (float x : intervalsMs)
+    if (usable(x)) out.push_back(60000.0 / x);
+  return out;
+}
+
+std::vector<double> swingPerBreath(std::span<const float> intervals, double intervalsStart,
+                                   std::span<const float> periods, double periodsStart) {
+  std::vector<double> out;
+  std::size_t next = 0;
+  double boundary = periodsStart;
+  // Advances the boundary by the next usable period; false when none is left.
+  auto advance = [&]() {
+    while (next < periods.size()) {
+      const double p = periods[next++];
+      if (usable(p)) {
+        boundary += p / 1000.0;
+        return true;
+      }
+    }
+    return false;
+  };
+  bool haveBoundary = advance();
+  while (haveBoundary && boundary <= intervalsStart) haveBoundary = advance();
+
+  double t = intervalsStart;
+  bool tracking = false;
+  double lo = 0.0, hi = 0.0;
+  for (float x : intervals) {
+    if (!usable(x)) continue;
+    t += x / 1000.0;
+    const double hr = 60000.0 / x;
+    if (!tracking) {
+      lo = hi = hr;
+      tracking = true;
+    } else {
+      lo = std::min(lo, hr);
+      hi = std::max(hi, hr);
+    }
+    if (haveBoundary && t > boundary) {
+      out.push_back(hi - lo);
+      haveBoundary = advance();
+      lo = hi = hr;
+    }
+  }
+  return out;
+}
+
+SampleWindow rawEpochWindow(std::int64_t epoch, double rate, std::int32_t epochSeconds) {
+  const double perEpoch = rate * epochSeconds;
+  const auto first = static_cast<std::int64_t>(static_cast<double>(epoch) * perEpoch);
+  const auto end = static_cast<std::int64_t>(static_cast<double>(epoch + 1) * perEpoch);
+  return {first, end - first};
+}
+
+SampleWindow rmsEpochWindow(std::int64_t epoch, double rmsRate, std::int32_t epochSeconds) {
+  return {std::llround(static_cast<double>(epoch) * epochSeconds * rmsRate),
+          std::llround(epochSeconds * rmsRate)};
+}
+
+std::vector<double> channelWindowValues(std::span<const float> samples, SampleWindow window, double rate,
+                                        std::span<const TSessionSegment> rejected, std::int32_t channelId) {
+  std::vector<double> out;
+  const std::int64_t size = static_cast<std::int64_t>(samples.size());
+  if (window.first < 0 || window.count <= 0 || window.first >= size || !(rate > 0.0)) return out;
+  const std::int64_t count = std::min(window.count, size - window.first);
+  const std::vector<TSessionSegment> stretches = stretchesOf(rejected, channelId);
+  const double windowStart = static_cast<double>(window.first) / rate;
+  out.reserve(static_cast<std::size_t>(count));
+  std::size_t s = 0;
+  for (std::int64_t i = 0; i < count; ++i) {
+    const double v = samples[static_cast<std::size_t>(window.first + i)];
+    if (!std::isfinite(v)) continue;
+    if (s < stretches.size()) {
+      const double t = windowStart + static_cast<double>(i) / rate;
+      while (s < stretches.size() && stretches[s].end < t) ++s;
+      if (s < stretches.size() && stretches[s].start <= t) continue;
+    }
+    out.push_back(v);
+  }
+  return out;
+}
+
+SignalRow rawChannelRow(std::int32_t signal, std::span<const float> samples, SampleWindow window, double rate,
+                        double resolution, std::span<const TSessionSegment> rejected, std::int32_t channelId) {
+  const std::vector<double> values = channelWindowValues(samples, window, rate, rejected, channelId);
+  return describeValues(signal, values, resolution, rate);
+}
+
+Result<SignalRow> rmsChannelRow(std::int32_t signal, std::span<const float> rms, SampleWindow window,
+                                double rmsRate, double resolution, std::span<const TSessionSegment> rejected,
+                                std::int32_t channelId) {
+  if (window.first < 0 || window.count < 0 ||
+      window.first + window.count > static_cast<std::int64_t>(rms.size()))
+    return Status::error("Error");
+  const std::vector<double> values = channelWindowValues(rms, window, rmsRate, rejected, channelId);
+  return describeValues(signal, values, resolution, rmsRate);
+}
+
+}  // namespace rc
