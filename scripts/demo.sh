@@ -1,36 +1,20 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian machine, then runs the program's main job on demo data.
+# Sets up a fresh Debian machine, makes the demo data root once (reused on
+# later runs) and runs the program's main job on it: the HRV and signal
+# statistics of a demo session, as CSV.
+#   scripts/demo.sh [CLIENT SESSION]     default: client 1, session 2
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-BIN=build/bin
-DEMO=build/demo
-mkdir -p "$DEMO"
-# A synthetic two-minute EKG at 2048 Hz (until the demo data root exists).
-python3 - "$DEMO/ekg.f32" <<'PY'
-import math, struct, sys, random
-random.seed(7)
-rate, seconds = 2048, 120
-out = bytearray()
-t_beat, beats = 0.5, []
-while t_beat < seconds:
-    beats.append(t_beat)
-    t_beat += 0.85 + 0.05 * math.sin(2 * math.pi * 0.25 * t_beat)
-k = 0
-for i in range(rate * seconds):
-    t = i / rate
-    while k + 1 < len(beats) and beats[k + 1] <= t + 0.3:
-        k += 1
-    v = 0.0
-    for b in beats[max(0, k - 1):k + 2]:
-        d = t - b
-        v += 1.2 * math.exp(-(d / 0.012) ** 2) + 0.25 * math.exp(-((d - 0.25) / 0.05) ** 2)
-    v += 0.05 * math.sin(2 * math.pi * 0.3 * t) + random.gauss(0, 0.01)
-    out += struct.pack('<f', v)
-open(sys.argv[1], 'wb').write(out)
-PY
-if "$BIN/rhythmcraft-cli" --help | grep -q ' detect '; then
-  "$BIN/rhythmcraft-cli" detect --signal ekg --type advanced --rate 2048 --intervals "$DEMO/ekg.f32"
+CLI=build/bin/rhythmcraft-cli
+ROOT=${RHYTHMCRAFT_DEMO_ROOT:-build/demo-root}
+if [ ! -f "$ROOT/csdb.zeb" ]; then
+  "$CLI" make-demo "$ROOT"
+fi
+CLIENT=${1:-1}
+SESSION=${2:-2}
+if "$CLI" --help | grep -q '^  analyse '; then
+  "$CLI" analyse --data-root "$ROOT" --client "$CLIENT" --session "$SESSION"
 else
-  "$BIN/rhythmcraft-cli" --help
+  "$CLI" recording-info "$ROOT/Clients/$CLIENT/Sess$(printf %04d "$SESSION")/Session.dat"
 fi
