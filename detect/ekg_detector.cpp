@@ -53,7 +53,7 @@ class EkgDetector final : public EventDetector {
     o.refractoryMs = bounds.lowerMs;
     o.upperMs = bounds.upperMs;
     o.noiseTracking = advanced;
-    o.fraction = advanced ? 0.25 : 0.3;
+    o.fraction = advanced ? 0.5 : 0.55;
     o.tWaveWindowMs = advanced ? 360.0 : 0.0;
     o.latencyMs = kHoldMs + kIntegrationMs + kGuardMs + kRefineAfterMs;
     return o;
@@ -98,7 +98,7 @@ class EkgDetector final : public EventDetector {
     const std::int64_t from = std::max<std::int64_t>(0, peakAt_ - window_ - guard_);
     Candidate c;
     c.featureIndex = peakAt_;
-    c.height = peak_;
+    c.height = std::sqrt(peak_);
     c.location = peakAt_;
     double top = -1.0;
     for (std::int64_t k = from; k <= peakAt_; ++k) {

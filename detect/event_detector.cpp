@@ -15,6 +15,8 @@ std::int64_t EventDetector::msToSamples(double ms) const {
 }
 
 bool EventDetector::found(std::int64_t index) {
+  // The caller cannot place an event at sample 0.
+  if (index <= 0) return false;
   double periodMs;
   if (last_ < 0) {
     // First event after the start or a reset: the caller dates the event

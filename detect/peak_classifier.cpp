@@ -81,8 +81,9 @@ bool PeakClassifier::looksLikeTWave(const Candidate& c) const {
 void PeakClassifier::classify(const Candidate& c) {
   if (haveLast_ && c.location - last_.location < refractory_) return;
   if (c.height > threshold() && !looksLikeTWave(c)) {
-    if (haveLast_ && rrCount_ > 0 && static_cast<double>(c.location - last_.location) > kSearchFactor * rrMean_)
-      searchBack(c.location - refractory_);
+    while (haveLast_ && rrCount_ > 0 && static_cast<double>(c.location - last_.location) > kSearchFactor * rrMean_ &&
+           searchBack(c.location - refractory_)) {
+    }
     if (!haveLast_ || c.location - last_.location >= refractory_) {
       accept(c, false);
       return;
@@ -129,17 +130,24 @@ void PeakClassifier::rejectAsNoise(const Candidate& c) {
 bool PeakClassifier::searchBack(std::int64_t before) {
   if (rrCount_ == 0) return false;  // no period known yet to judge a gap by
   const double floor = std::max(0.5 * threshold(), o_.searchFloor * signal_);
-  const Candidate* best = nullptr;
+  auto eligible = [&](const Candidate& n) {
+    return n.location <= before && n.height > floor &&
+           (!haveLast_ || n.location - last_.location >= refractory_) && !looksLikeTWave(n);
+  };
+  double largest = 0.0;
+  for (const Candidate& n : noisy_)
+    if (eligible(n)) largest = std::max(largest, n.height);
+  if (largest <= 0.0) return false;
+  // The earliest candidate of a size comparable to the largest: when two
+  // beats were missed, both are found in turn.
   for (const Candidate& n : noisy_) {
-    if (n.location > before || n.height <= floor) continue;
-    if (haveLast_ && n.location - last_.location < refractory_) continue;
-    if (looksLikeTWave(n)) continue;
-    if (!best || n.height > best->height) best = &n;
+    if (eligible(n) && n.height >= 0.5 * largest) {
+      const Candidate pick = n;
+      accept(pick, true);
+      return true;
+    }
   }
-  if (!best) return false;
-  const Candidate pick = *best;
-  accept(pick, true);
-  return true;
+  return false;
 }
 
 void PeakClassifier::scheduleDeadline() {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <numbers>
 
 #include "detect/detectors.h"
 #include "detect/filters.h"
@@ -25,6 +26,8 @@ struct RespTuning {
   double highPassHz;
   double lowPassHz;
   double typicalMs;
+  // Delay of the two low-pass sections at low frequencies (sqrt 2 / wc each), ms.
+  double delayMs() const { return 2.0 * std::numbers::sqrt2 / (2.0 * std::numbers::pi * lowPassHz) * 1000.0; }
 };
 
 RespTuning tuning(bool slow) {
@@ -39,7 +42,8 @@ class RespDetector final : public EventDetector {
         highPass_(Biquad::highPass(tuning(slow).highPassHz, rate)),
         lowPass_(Biquad::lowPass(tuning(slow).lowPassHz, rate)),
         lowPass2_(Biquad::lowPass(tuning(slow).lowPassHz, rate)),
-        minimum_(msToSamples(respBounds(slow).lowerMs)) {}
+        minimum_(msToSamples(respBounds(slow).lowerMs)),
+        delay_(msToSamples(tuning(slow).delayMs())) {}
 
  protected:
   void analyse(const float* samples, std::size_t count, std::int64_t firstIndex) override {
@@ -70,7 +74,7 @@ class RespDetector final : public EventDetector {
         extreme_ = y;
         extremeAt_ = n;
       } else if (y < extreme_ - band && band > 0.0) {
-        offerPeak(extreme_, extremeAt_);
+        offerPeak(extreme_, std::max<std::int64_t>(1, extremeAt_ - delay_));
         learnSwing(extreme_ - trough_);
         peak_ = extreme_;
         rising_ = false;
@@ -127,12 +131,14 @@ class RespDetector final : public EventDetector {
 
   Biquad highPass_, lowPass_, lowPass2_;
   std::int64_t minimum_;  // shortest breath period, samples
+  std::int64_t delay_;    // low-pass delay taken off the peak, samples
   double tentative_ = 0.0;
   std::int64_t tentativeAt_ = -1;
   double lastGood_ = 0.0;
   bool started_ = false;
-  bool rising_ = true;
-  double extreme_ = 0.0;  // running maximum while rising, minimum while falling
+  // A peak needs a trough before it, so the search starts with a minimum.
+  bool rising_ = false;
+  double extreme_ = std::numeric_limits<double>::infinity();  // maximum while rising, minimum while falling
   std::int64_t extremeAt_ = 0;
   double peak_ = 0.0;    // last confirmed peak
   double trough_ = 0.0;  // last confirmed trough
