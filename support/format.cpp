@@ -32,16 +32,19 @@ namespace {
 struct Conversion {
   std::size_t length = 0;  // characters of the conversion in the text
   std::string spec;        // flags, width, precision (sanitised)
-  char conv = 0;           // d i u x X f F e E g G s c, or '1' for "%1"
+  char conv = 0;           // d i u x X f F e E g G s c, or 'P' for a positional "%1" .. "%9"
+  int position = 0;        // 0-based argument of a positional conversion
 };
 
 // Parses a conversion at text[pos] == '%'. Returns length 0 when it is none.
 Conversion parseConversion(const std::string& t, std::size_t pos) {
   Conversion c;
   std::size_t i = pos + 1;
-  if (i < t.size() && t[i] == '1' && (i + 1 >= t.size() || !std::isdigit(static_cast<unsigned char>(t[i + 1])))) {
+  if (i < t.size() && t[i] >= '1' && t[i] <= '9' &&
+      (i + 1 >= t.size() || !std::isdigit(static_cast<unsigned char>(t[i + 1])))) {
     c.length = 2;
-    c.conv = '1';
+    c.conv = 'P';
+    c.position = t[i] - '1';
     return c;
   }
   std::string spec;
@@ -78,7 +81,7 @@ std::string render(const Conversion& c, const FormatArg& arg) {
   const std::string& spec = c.spec;
   std::string fmt = "%" + spec;
   switch (c.conv) {
-    case '1':
+    case 'P':
       return numberAsText(arg);
     case 'd': case 'i': case 'u': case 'x': case 'X': case 'c': {
       long long v;
@@ -122,13 +125,16 @@ std::string substituteN(const std::string& text, const FormatArg* args, int coun
       i += 2;
       continue;
     }
-    if (used < count) {
-      Conversion c = parseConversion(text, i);
-      if (c.length) {
-        out += render(c, args[used++]);
-        i += c.length;
-        continue;
-      }
+    Conversion c = parseConversion(text, i);
+    if (c.length && c.conv == 'P' && c.position < count) {
+      out += render(c, args[c.position]);
+      i += c.length;
+      continue;
+    }
+    if (c.length && c.conv != 'P' && used < count) {
+      out += render(c, args[used++]);
+      i += c.length;
+      continue;
     }
     out += text[i++];
   }

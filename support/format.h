@@ -16,13 +16,13 @@ std::string vstrprintf(const char* fmt, va_list ap);
 using FormatArg = std::variant<long long, double, std::string>;
 
 // Replaces the first conversion of text (a printf conversion such as "%d",
-// "%s", "%.2f", "%5u", or the positional "%1") by arg, formatted as that
+// "%s", "%.2f", "%5u") or the positional "%1" by arg, formatted as that
 // conversion asks; "%%" becomes "%"; every other "%" stays as it is.
 // A mismatch between conversion and argument type converts the argument
 // (an integer for "%s" prints in decimal, a string for "%d" prints as is).
 std::string substituteArg(const std::string& text, const FormatArg& arg);
 
-// Replaces the first two conversions, in order.
+// Replaces the first two conversions in order, or "%1" and "%2" wherever they stand.
 std::string substituteArgs(const std::string& text, const FormatArg& a, const FormatArg& b);
 
 // "%%" -> "%" without any argument (headers such as "LF (%%)").

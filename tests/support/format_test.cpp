@@ -24,6 +24,8 @@ TEST(SubstituteArg, HostileTextsAreNotFormats) {
 TEST(SubstituteArgs, TwoArgumentsInOrder) {
   EXPECT_EQ(substituteArgs("%d of %d", 3LL, 9LL), "3 of 9");
   EXPECT_EQ(substituteArgs("%d", 3LL, 9LL), "3");
+  EXPECT_EQ(substituteArgs("for %2 from %1", std::string("09:00"), std::string("5 min")), "for 5 min from 09:00");
+  EXPECT_EQ(substituteArg("%1 and %2", 4LL), "4 and %2");
 }
 
 }  // namespace
