@@ -67,6 +67,9 @@ Status HostDbBuilder::writeChannelSet(const std::filesystem::path& file, std::ui
 }
 
 Status makeTemplates(const std::filesystem::path& schemaFolder, const std::filesystem::path& outFolder) {
+  std::error_code ec;
+  std::filesystem::create_directories(outFolder, ec);
+  if (ec) return Status::error("cannot create the folder " + outFolder.string() + ": " + ec.message());
   for (const HostDbLayout& l : hostDbLayouts()) {
     if (!l.templateName) continue;
     auto builder = HostDbBuilder::create(l.kind, schemaFolder);

@@ -36,7 +36,7 @@ const HostDbLayout& hostDbLayout(HostDbKind kind);
 // The program folder's "schema" folder.
 std::filesystem::path defaultSchemaFolder();
 
-// Writes every empty template into outFolder.
+// Writes every empty template into outFolder (created when missing).
 Status makeTemplates(const std::filesystem::path& schemaFolder, const std::filesystem::path& outFolder);
 
 class HostDbBuilder {
