@@ -77,43 +77,15 @@ void scoreBvp(std::uint32_t blockRate) {
       if (e.empty() || b.empty()) continue;
       const auto ref = toMs(runChannel(e, p.ekgRate, kCodeEkg, beatParameters(true), blockRate), p.ekgRate);
       const auto det = toMs(runChannel(b, p.pulseRate, kCodeBvp, beatParameters(advanced), blockRate), p.pulseRate);
-      // Transit time: the median delay from each R wave to the next pulse.
-      std::vector<std::int64_t> delays;
-      std::size_t j = 0;
-      for (auto r : ref) {
-        while (j < det.size() && det[j] < r) ++j;
-        if (j < det.size() && det[j] - r < 600) delays.push_back(det[j] - r);
-      }
-      std::sort(delays.begin(), delays.end());
-      const std::int64_t shift = delays.empty() ? 0 : delays[delays.size() / 2];
-      const auto s = matchEvents(ref, det, 150, shift);
-      // Interval agreement over pairs of consecutive matched beats.
-      double sq = 0;
-      int n = 0;
-      {
-        std::size_t k = 0;
-        std::int64_t prevR = -1, prevD = -1;
-        for (auto r : ref) {
-          while (k < det.size() && det[k] < r + shift - 150) ++k;
-          if (k < det.size() && std::llabs(det[k] - r - shift) <= 150) {
-            if (prevR >= 0 && r - prevR < 2000) {
-              const double diff = double(det[k] - prevD) - double(r - prevR);
-              if (std::fabs(diff) < 100) {  // a missed or extra beat is not an interval error
-                sq += diff * diff;
-                ++n;
-              }
-            }
-            prevR = r;
-            prevD = det[k];
-          } else {
-            prevR = -1;
-          }
-        }
-      }
-      std::printf("  %-18s %-5s EKG %4zu pulses %4zu transit %3lld ms  found %.2f%%  extra %.2f%%  "
-                  "interval RMS %.1f ms (%d)\n",
-                  p.record, p.pulse, ref.size(), det.size(), (long long)shift, 100 * s.sensitivity(),
-                  100.0 * s.falsePositives / std::max<std::size_t>(1, ref.size()), n ? std::sqrt(sq / n) : 0.0, n);
+      auto dead = deadStretches(e, p.ekgRate, 3000);
+      for (const auto& d : deadStretches(b, p.pulseRate, 3000)) dead.push_back(d);
+      for (const auto& d : unsteadyStretches(b, p.pulseRate, 2000)) dead.push_back(d);
+      const PulseScore s = scorePulses(ref, det, dead);
+      std::printf("  %-18s %-5s EKG %4zu pulses %4zu transit %3lld ms  clean: beats %4zu found %.2f%%  extra %.2f%%  "
+                  "interval RMS %.1f ms (%zu)\n",
+                  p.record, p.pulse, ref.size(), det.size(), (long long)s.transitMs, s.beats,
+                  100.0 * s.found / std::max<std::size_t>(1, s.beats), 100.0 * s.extra / std::max<std::size_t>(1, s.beats),
+                  s.intervalRmsMs, s.intervals);
     }
   }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The real recordings of the shared data folder used to score the detectors:
 // raw float32 channels and the reference beat annotations.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace rc::detect::testing {
@@ -70,6 +72,123 @@ inline std::vector<std::int64_t> loadBeats(const std::string& record) {
     if (isBeatSymbol(symbol)) v.push_back(std::stoll(sample));
   }
   return v;
+}
+
+// Stretches (ms) where a channel holds no usable signal: NaN samples, or
+// the same value for at least 0.2 s (lead off, clipping, monitor drop-out),
+// widened by `margin` ms on each side.
+inline std::vector<std::pair<std::int64_t, std::int64_t>> deadStretches(const std::vector<float>& x, double rate,
+                                                                        std::int64_t margin) {
+  std::vector<std::pair<std::int64_t, std::int64_t>> v;
+  const auto minRun = static_cast<std::size_t>(0.2 * rate);
+  std::size_t i = 0;
+  while (i < x.size()) {
+    std::size_t j = i + 1;
+    const bool bad = std::isnan(x[i]);
+    while (j < x.size() && (bad ? std::isnan(x[j]) : x[j] == x[i])) ++j;
+    if (bad || j - i >= minRun) {
+      v.emplace_back(static_cast<std::int64_t>(i * 1000.0 / rate) - margin,
+                     static_cast<std::int64_t>(j * 1000.0 / rate) + margin);
+    }
+    i = j;
+  }
+  return v;
+}
+
+// Stretches (ms) of a pulse channel whose swing in a 2 s window is below
+// half or above twice the record's median swing (motion, clipping, probe
+// off), widened by `margin` ms on each side.
+inline std::vector<std::pair<std::int64_t, std::int64_t>> unsteadyStretches(const std::vector<float>& x, double rate,
+                                                                            std::int64_t margin) {
+  const auto w = static_cast<std::size_t>(2.0 * rate);
+  std::vector<double> ranges;
+  for (std::size_t a = 0; a + w <= x.size(); a += w) {
+    float lo = x[a], hi = x[a];
+    for (std::size_t i = a; i < a + w; ++i) {
+      if (std::isnan(x[i])) continue;
+      lo = std::isnan(lo) ? x[i] : std::min(lo, x[i]);
+      hi = std::isnan(hi) ? x[i] : std::max(hi, x[i]);
+    }
+    ranges.push_back(static_cast<double>(hi) - lo);
+  }
+  std::vector<std::pair<std::int64_t, std::int64_t>> v;
+  if (ranges.empty()) return v;
+  auto sorted = ranges;
+  std::sort(sorted.begin(), sorted.end());
+  const double median = sorted[sorted.size() / 2];
+  for (std::size_t k = 0; k < ranges.size(); ++k) {
+    if (!(ranges[k] >= 0.5 * median && ranges[k] <= 2.0 * median)) {
+      v.emplace_back(static_cast<std::int64_t>(k * w * 1000.0 / rate) - margin,
+                     static_cast<std::int64_t>((k + 1) * w * 1000.0 / rate) + margin);
+    }
+  }
+  return v;
+}
+
+inline bool within(const std::vector<std::pair<std::int64_t, std::int64_t>>& stretches, std::int64_t t) {
+  for (const auto& [a, b] : stretches)
+    if (t >= a && t <= b) return true;
+  return false;
+}
+
+// Pulse detection scored against the R waves of a simultaneous EKG (all
+// times in ms). Only clean stretches count: beats and pulses inside a dead
+// stretch of either channel are left out, and so are premature beats (RR
+// below 85 % of the previous one, or below 90 % with a pause after it), which
+// often send no pulse to the finger.
+struct PulseScore {
+  std::size_t beats = 0;       // EKG beats scored
+  std::size_t found = 0;       // ... with their pulse
+  std::size_t extra = 0;       // scored pulses without a beat
+  std::int64_t transitMs = 0;  // median R-to-pulse delay
+  double intervalRmsMs = 0;    // pulse intervals against RR intervals
+  std::size_t intervals = 0;
+};
+
+inline PulseScore scorePulses(const std::vector<std::int64_t>& beats, const std::vector<std::int64_t>& pulses,
+                              const std::vector<std::pair<std::int64_t, std::int64_t>>& dead) {
+  PulseScore s;
+  std::vector<std::int64_t> delays;
+  std::size_t j = 0;
+  for (auto r : beats) {
+    while (j < pulses.size() && pulses[j] < r) ++j;
+    if (j < pulses.size() && pulses[j] - r < 600) delays.push_back(pulses[j] - r);
+  }
+  std::sort(delays.begin(), delays.end());
+  s.transitMs = delays.empty() ? 0 : delays[delays.size() / 2];
+  constexpr std::int64_t kTolerance = 150;
+  std::vector<bool> pulseUsed(pulses.size(), false);
+  std::int64_t prevBeat = -1, prevPulse = -1;
+  double sq = 0;
+  j = 0;
+  for (std::size_t k = 0; k < beats.size(); ++k) {
+    const std::int64_t r = beats[k];
+    const std::int64_t expect = r + s.transitMs;
+    while (j < pulses.size() && pulses[j] < expect - kTolerance) ++j;
+    const bool hit = j < pulses.size() && pulses[j] <= expect + kTolerance;
+    const double rr = k >= 2 ? static_cast<double>(r - beats[k - 1]) : 0.0;
+    const double before = k >= 2 ? static_cast<double>(beats[k - 1] - beats[k - 2]) : 0.0;
+    const double after = k + 1 < beats.size() ? static_cast<double>(beats[k + 1] - r) : 0.0;
+    const bool premature = k >= 2 && (rr < 0.85 * before || (rr < 0.9 * before && after > 1.1 * rr));
+    const bool scored = !within(dead, r) && !within(dead, expect) && !premature;
+    if (hit) pulseUsed[j] = true;
+    if (scored) {
+      ++s.beats;
+      if (hit) ++s.found;
+    }
+    if (hit && scored && prevBeat >= 0 && r - prevBeat < 2000) {
+      const double diff = static_cast<double>(pulses[j] - prevPulse) - static_cast<double>(r - prevBeat);
+      sq += diff * diff;
+      ++s.intervals;
+    }
+    prevBeat = hit && scored ? r : -1;
+    prevPulse = hit ? pulses[j] : -1;
+    if (hit) ++j;
+  }
+  for (std::size_t k = 0; k < pulses.size(); ++k)
+    if (!pulseUsed[k] && !within(dead, pulses[k] - s.transitMs) && !within(dead, pulses[k])) ++s.extra;
+  s.intervalRmsMs = s.intervals ? std::sqrt(sq / static_cast<double>(s.intervals)) : 0.0;
+  return s;
 }
 
 }  // namespace rc::detect::testing

@@ -1,0 +1,76 @@
+// Accuracy on the shared real recordings, through the program's call
+// sequence (32 blocks per second). Skipped when the recordings are absent.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "detect/detector.h"
+#include "detect/evaluation.h"
+#include "tests/detect/real_records.h"
+
+namespace rc::detect {
+namespace {
+
+using namespace testing;
+
+class RealRecords : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(realDir() + "/mitdb_105_MLII.f32")) GTEST_SKIP() << "no shared recordings";
+  }
+};
+
+struct EkgTarget {
+  const char* record;
+  const char* channel;
+  double rate;
+  bool advanced;
+  double sensitivity;
+  double predictivity;
+};
+
+TEST_F(RealRecords, EkgMeetsTheAnnotatedTargets) {
+  // mitdb_105 is the very noisy one; svdb_800 is clean and sampled at 128 Hz.
+  const EkgTarget targets[] = {{"mitdb_105", "MLII", 360, true, 0.99, 0.975},
+                               {"svdb_800", "ECG", 128, true, 0.995, 0.995},
+                               {"svdb_800", "ECG", 128, false, 0.99, 0.99}};
+  for (const EkgTarget& t : targets) {
+    const auto x = loadChannel(t.record, t.channel);
+    const auto ref = loadBeats(t.record);
+    ASSERT_FALSE(x.empty());
+    ASSERT_FALSE(ref.empty());
+    const auto found = samplesOf(runChannel(x, t.rate, kCodeEkg, beatParameters(t.advanced), 32));
+    const auto s = matchEvents(ref, found, std::llround(0.150 * t.rate));
+    EXPECT_GE(s.sensitivity(), t.sensitivity) << t.record << (t.advanced ? " advanced" : " basic");
+    EXPECT_GE(s.positivePredictivity(), t.predictivity) << t.record << (t.advanced ? " advanced" : " basic");
+  }
+}
+
+TEST_F(RealRecords, ArterialPulseFollowsEveryBeat) {
+  const auto ekg = loadChannel("mimicdb_03700181", "MCL1");
+  const auto abp = loadChannel("mimicdb_03700181", "ABP");
+  ASSERT_FALSE(ekg.empty());
+  std::vector<std::int64_t> beats, pulses;
+  for (const auto& d : runChannel(ekg, 500, kCodeEkg, beatParameters(true), 32)) beats.push_back(d.sample * 2);
+  for (const auto& d : runChannel(abp, 125, kCodeBvp, beatParameters(true), 32)) pulses.push_back(d.sample * 8);
+  auto dead = deadStretches(abp, 125, 3000);
+  for (const auto& d : unsteadyStretches(abp, 125, 2000)) dead.push_back(d);
+  const PulseScore s = scorePulses(beats, pulses, dead);
+  ASSERT_GT(s.beats, 1000u);
+  EXPECT_GE(static_cast<double>(s.found) / s.beats, 0.99);
+  EXPECT_LE(static_cast<double>(s.extra) / s.beats, 0.01);
+  EXPECT_LE(s.intervalRmsMs, 20.0);
+}
+
+TEST_F(RealRecords, BreathRateOfTheIcuRespiration) {
+  // About 18 breaths per minute (checked by eye against a plot).
+  const auto x = loadChannel("mimicdb_03700181", "RESP");
+  for (bool slow : {false, true}) {
+    const auto d = runChannel(x, 125, kCodeResp, respParameters(slow), 32);
+    const double perMinute = d.size() / (x.size() / 125.0 / 60.0);
+    EXPECT_NEAR(perMinute, 19.5, 1.0) << (slow ? "slow" : "fast");
+  }
+}
+
+}  // namespace
+}  // namespace rc::detect
