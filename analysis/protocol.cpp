@@ -87,7 +87,8 @@ std::string stepLabel(std::int32_t stepNumber, const std::string& label) {
   return label.empty() ? strprintf("S%d", stepNumber) : label;
 }
 
-std::optional<std::filesystem::path> hostFilePath(const std::filesystem::path& root, const std::string& name) {
+std::optional<std::filesystem::path> hostFilePath(const std::filesystem::path& root,
+                                                  const std::string& name) {
   std::string s = name;
   std::replace(s.begin(), s.end(), '\\', '/');
   if (s.size() >= 2 && s[1] == ':') return std::nullopt;

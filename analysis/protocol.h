@@ -18,16 +18,16 @@
 
 namespace rc {
 
-inline constexpr int kNoProtocolInfoId = 353;        // the script file holds no protocol information
-inline constexpr int kProtocolMismatchId = 354;      // script file name differs from the session's
-inline constexpr int kNoActivitiesId = 355;          // no activity or activity-cycle row
-inline constexpr int kStepWithoutDurationId = 356;   // a step has no duration record
-inline constexpr int kNoScriptItemsId = 357;         // no steps or prompts
-inline constexpr int kStepsMismatchId = 358;         // steps and step durations do not pair
-inline constexpr int kPromptsMismatchId = 359;       // prompts and prompt durations do not pair
-inline constexpr int kActivitiesMismatchId = 360;    // activities and cycle rows do not pair
-inline constexpr int kActivityLabelSuffixId = 374;   // follows "A%d" in the label of an unnamed activity
-inline constexpr int kFileNotFoundId = 1044;         // followed by the path
+inline constexpr int kNoProtocolInfoId = 353;       // the script file holds no protocol information
+inline constexpr int kProtocolMismatchId = 354;     // script file name differs from the session's
+inline constexpr int kNoActivitiesId = 355;         // no activity or activity-cycle row
+inline constexpr int kStepWithoutDurationId = 356;  // a step has no duration record
+inline constexpr int kNoScriptItemsId = 357;        // no steps or prompts
+inline constexpr int kStepsMismatchId = 358;        // steps and step durations do not pair
+inline constexpr int kPromptsMismatchId = 359;      // prompts and prompt durations do not pair
+inline constexpr int kActivitiesMismatchId = 360;   // activities and cycle rows do not pair
+inline constexpr int kActivityLabelSuffixId = 374;  // follows "A%d" in the label of an unnamed activity
+inline constexpr int kFileNotFoundId = 1044;        // followed by the path
 
 // A step whose duration record has this kind takes no part in the analysis.
 inline constexpr std::uint8_t kStepKindNotAnalysed = 2;
@@ -42,10 +42,10 @@ inline constexpr std::uint32_t kPromptEventKind = 2;
 struct ActivityRecord {
   std::int32_t number = 0;
   std::string name;
-  std::int32_t steps = 0;   // never negative
-  std::int32_t cycles = 0;  // below 1: the activity is excluded
-  double start = 0.0;       // s
-  double duration = 0.0;    // s, all cycles
+  std::int32_t steps = 0;       // never negative
+  std::int32_t cycles = 0;      // below 1: the activity is excluded
+  double start = 0.0;           // s
+  double duration = 0.0;        // s, all cycles
   std::int32_t jumpTarget = 0;  // 0 = none
   bool excluded = false;
   // Duration of one cycle; 0 for an activity without cycles.
@@ -130,8 +130,8 @@ struct ProtocolEventActivity {
   std::int32_t number = 0;
   std::string name;
   std::int32_t cycles = 0;
-  std::vector<StepDurationRecord> steps;          // StepNumber order
-  std::vector<PromptDurationRecord> prompts;      // of all its steps, StepNumber, PromptNumber order
+  std::vector<StepDurationRecord> steps;      // StepNumber order
+  std::vector<PromptDurationRecord> prompts;  // of all its steps, StepNumber, PromptNumber order
 };
 
 // The events of the protocol, at the step starts of the model's timeline.
@@ -140,7 +140,7 @@ std::vector<TSessionEvent> protocolEvents(const ScriptProtocol& protocol,
 
 // Reads the session's "Protocol.dat" again and adds the protocol's events to
 // the list. Returns false (after showing the failure) when the file cannot be read.
-bool addProtocolEvents(const ScriptProtocol& protocol, const std::filesystem::path& sessionFolder, EventList& events,
-                       UserInterface& ui);
+bool addProtocolEvents(const ScriptProtocol& protocol, const std::filesystem::path& sessionFolder,
+                       EventList& events, UserInterface& ui);
 
 }  // namespace rc

@@ -46,15 +46,18 @@ void readProtocolInfo(CADODatabase& script, const std::string& sessionFileName) 
 
 void countScriptItems(CADODatabase& db) {
   CRecPrompt prompts(db);
-  prompts.openQuery("SELECT * FROM Prompt WHERE ActivityNumber > 0 ORDER BY ActivityNumber, StepNumber, PromptNumber ASC");
+  prompts.openQuery(
+      "SELECT * FROM Prompt WHERE ActivityNumber > 0 ORDER BY ActivityNumber, StepNumber, PromptNumber ASC");
   CRecStep steps(db);
-  steps.openQuery("SELECT * FROM Step WHERE ActivityNumber > 0 AND ScreenType <> 1 ORDER BY ActivityNumber, StepNumber ASC");
+  steps.openQuery(
+      "SELECT * FROM Step WHERE ActivityNumber > 0 AND ScreenType <> 1 ORDER BY ActivityNumber, StepNumber "
+      "ASC");
   if (prompts.recordCount() + steps.recordCount() == 0) throw CheckFailed{kNoScriptItemsId};
 }
 
 void readPrompts(CADODatabase& db, std::int32_t activity, std::int32_t step, ScriptProtocol& out) {
-  const std::string where = strprintf(" WHERE ActivityNumber = %d AND StepNumber = %d ORDER BY PromptNumber ASC",
-                                      activity, step);
+  const std::string where =
+      strprintf(" WHERE ActivityNumber = %d AND StepNumber = %d ORDER BY PromptNumber ASC", activity, step);
   CRecPrompt prompts(db);
   prompts.openQuery("SELECT * FROM Prompt" + where);
   CRecPromptDurations durations(db);
@@ -71,7 +74,8 @@ void readSteps(CADODatabase& db, ScriptProtocol& out) {
   CRecStep steps(db);
   steps.openQuery("SELECT * FROM Step WHERE ActivityNumber > 0 ORDER BY ActivityNumber, StepNumber ASC");
   CRecStepDurations durations(db);
-  durations.openQuery("SELECT * FROM StepDurations WHERE ActivityNumber > 0 ORDER BY ActivityNumber, StepNumber ASC");
+  durations.openQuery(
+      "SELECT * FROM StepDurations WHERE ActivityNumber > 0 ORDER BY ActivityNumber, StepNumber ASC");
   if (steps.isEOF() || durations.isEOF()) throw CheckFailed{kStepWithoutDurationId};
   if (steps.recordCount() != durations.recordCount()) throw CheckFailed{kStepsMismatchId};
   for (; !steps.isEOF(); steps.moveNext(), durations.moveNext()) {
@@ -99,7 +103,8 @@ void readActivities(CADODatabase& db, ScriptProtocol& out) {
     a.cycles = cycles.NumberOfCycles;
     a.duration = cycles.ActivityDuration;
     bool hasDurations = false;
-    for (const StepDurationRecord& s : out.stepDurations) hasDurations = hasDurations || s.activity == a.number;
+    for (const StepDurationRecord& s : out.stepDurations)
+      hasDurations = hasDurations || s.activity == a.number;
     if (!hasDurations && a.steps > 0) throw CheckFailed{kStepWithoutDurationId};
     out.activities.push_back(std::move(a));
   }
@@ -158,21 +163,25 @@ bool addProtocolEvents(const ScriptProtocol& protocol, const fs::path& sessionFo
       const std::int32_t n = all.ActivityNumber;
       ProtocolEventActivity d;
       CRecActivityCycles cycles(db);
-      cycles.openQuery(strprintf("SELECT * FROM ActivityCycles WHERE ActivityNumber >= %d ORDER BY ActivityNumber ASC ", n));
+      cycles.openQuery(strprintf(
+          "SELECT * FROM ActivityCycles WHERE ActivityNumber >= %d ORDER BY ActivityNumber ASC ", n));
       d.number = n;
       d.name = cycles.ActivityDescription;
       d.cycles = cycles.NumberOfCycles;
       CRecStepDurations steps(db);
-      steps.openQuery(strprintf("SELECT * FROM StepDurations WHERE ActivityNumber = %d ORDER BY StepNumber ASC ", n));
+      steps.openQuery(
+          strprintf("SELECT * FROM StepDurations WHERE ActivityNumber = %d ORDER BY StepNumber ASC ", n));
       for (; !steps.isEOF(); steps.moveNext()) {
         d.steps.push_back({n, steps.StepNumber, steps.StepType, static_cast<double>(steps.StepDuration),
                            steps.StepDescription});
         CRecPromptDurations prompts(db);
-        prompts.openQuery(strprintf(
-            "SELECT * FROM PromptDurations WHERE ActivityNumber = %d AND StepNumber = %d ORDER BY PromptNumber ASC ", n,
-            static_cast<int>(steps.StepNumber)));
+        prompts.openQuery(
+            strprintf("SELECT * FROM PromptDurations WHERE ActivityNumber = %d AND StepNumber = %d ORDER BY "
+                      "PromptNumber ASC ",
+                      n, static_cast<int>(steps.StepNumber)));
         for (; !prompts.isEOF(); prompts.moveNext())
-          d.prompts.push_back({n, prompts.StepNumber, prompts.PromptNumber, static_cast<double>(prompts.PromptDuration)});
+          d.prompts.push_back(
+              {n, prompts.StepNumber, prompts.PromptNumber, static_cast<double>(prompts.PromptDuration)});
       }
       details.push_back(std::move(d));
     }

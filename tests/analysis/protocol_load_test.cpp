@@ -30,7 +30,8 @@ struct ScriptSpec {
   std::vector<TransitionRow> transitions;
   std::vector<ProtocolInfoRow> info{{7, 3, "Scripts\\Demo.prt", 500.0f}};
 
-  void activity(std::int16_t n, const std::string& name, std::int16_t steps, std::int16_t cycles, float duration) {
+  void activity(std::int16_t n, const std::string& name, std::int16_t steps, std::int16_t cycles,
+                float duration) {
     ActivityRow a;
     a.ActivityNumber = n;
     a.Description = name;
@@ -48,8 +49,8 @@ struct ScriptSpec {
     r.ActivityDuration = duration;
     cycles.push_back(r);
   }
-  void step(std::int16_t a, std::int16_t s, float duration, std::uint8_t kind = 0, const std::string& label = "",
-            std::int16_t prompts = 0) {
+  void step(std::int16_t a, std::int16_t s, float duration, std::uint8_t kind = 0,
+            const std::string& label = "", std::int16_t prompts = 0) {
     StepRow r;
     r.ActivityNumber = a;
     r.StepNumber = s;
@@ -124,7 +125,9 @@ class ProtocolLoadTest : public ::testing::Test {
     ASSERT_TRUE(p->write(folder() / "Protocol.dat").isOk());
   }
 
-  std::optional<ScriptProtocol> load() { return loadScriptProtocol({root_, "Scripts\\Demo.prt", folder()}, ui_); }
+  std::optional<ScriptProtocol> load() {
+    return loadScriptProtocol({root_, "Scripts\\Demo.prt", folder()}, ui_);
+  }
 
   fs::path root_;
   ScriptedUi ui_;
@@ -237,14 +240,16 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NoDurations", [](ScriptSpec& s) { s.durations.clear(); }, kStepWithoutDurationId},
         FailureCase{"StepPairs", [](ScriptSpec& s) { s.durations[1].StepNumber = 5; }, kStepsMismatchId},
         FailureCase{"StepCount", [](ScriptSpec& s) { s.durations.pop_back(); }, kStepsMismatchId},
-        FailureCase{"PromptPairs", [](ScriptSpec& s) { s.promptDurations[2].PromptNumber = 9; }, kPromptsMismatchId},
+        FailureCase{"PromptPairs", [](ScriptSpec& s) { s.promptDurations[2].PromptNumber = 9; },
+                    kPromptsMismatchId},
         FailureCase{"NoPrompts",
                     [](ScriptSpec& s) {
                       s.prompts.clear();
                       s.promptDurations.clear();
                     },
                     kNoScriptItemsId},
-        FailureCase{"ActivityPairs", [](ScriptSpec& s) { s.cycles[2].ActivityNumber = 4; }, kActivitiesMismatchId},
+        FailureCase{"ActivityPairs", [](ScriptSpec& s) { s.cycles[2].ActivityNumber = 4; },
+                    kActivitiesMismatchId},
         FailureCase{"NoActivities", [](ScriptSpec& s) { s.cycles.clear(); }, kNoActivitiesId},
         FailureCase{"ActivityWithoutSteps", [](ScriptSpec& s) { s.activities[2].NumberOfSteps = 2; },
                     kStepWithoutDurationId}),
@@ -280,9 +285,9 @@ TEST_F(ProtocolLoadTest, EventsMarkCyclesStepsAndLaterPrompts) {
   std::vector<std::pair<double, std::string>> got;
   for (const TSessionEvent& e : events.events()) got.emplace_back(e.time, toUtf8(e.name));
   const std::vector<std::pair<double, std::string>> want = {
-      {0, "Rest, Eyes open"}, {60, "S2"},  {120, "Rest, Eyes open"},    {180, "S2"},
-      {240, "Rest, Eyes open"}, {300, "S2"}, {360, "A2, S1"},         {370, "A2, S1, P2"},
-      {380, "A2, S1, P3"},      {390, "S3"}, {410, "Task, S1"},       {455, "Task, S1"}};
+      {0, "Rest, Eyes open"},   {60, "S2"},  {120, "Rest, Eyes open"}, {180, "S2"},
+      {240, "Rest, Eyes open"}, {300, "S2"}, {360, "A2, S1"},          {370, "A2, S1, P2"},
+      {380, "A2, S1, P3"},      {390, "S3"}, {410, "Task, S1"},        {455, "Task, S1"}};
   EXPECT_EQ(got, want);
   EXPECT_EQ(events.events()[0].kind, kActivityEventKind);
   EXPECT_EQ(events.events()[1].kind, kStepEventKind);
