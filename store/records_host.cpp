@@ -41,6 +41,17 @@ ChannelSetCounts readChannelSetCounts(CADODatabase& channelSet) {
   return counts;
 }
 
+ChannelSetCounts loadChannelSetCounts(DatabaseStager& stager, const std::filesystem::path& file) {
+  CADODatabase db;
+  if (!stager.openDatabase(db, file, CADODatabase::Mode::ReadOnly)) return {};
+  try {
+    return readChannelSetCounts(db);
+  } catch (const CADOException& e) {
+    reportDatabaseError(stager.ui(), e);
+    return {};
+  }
+}
+
 bool channelSetHasSensor(CADODatabase& channelSet, std::int16_t sensorType) {
   CRecPhysChan chan(channelSet);
   for (chan.open(true); !chan.isEOF(); chan.moveNext())

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "store/ado_database.h"
+#include "store/staging.h"
 
 namespace rc {
 
@@ -32,6 +33,11 @@ struct ChannelSetCounts {
 // Reads the counts from an open channel-set database. Starts from zero, so a
 // failure (thrown) never leaves counts of an earlier set behind.
 ChannelSetCounts readChannelSetCounts(CADODatabase& channelSet);
+
+// Opens the channel-set file through the stager and reads its counts. Any
+// failure is shown to the user (message 1052 for a failing read) and gives
+// all-zero counts, which later checks of the session refuse.
+ChannelSetCounts loadChannelSetCounts(DatabaseStager& stager, const std::filesystem::path& file);
 
 // Whether any physical channel of the set has the sensor type (4 EKG, 5 BVP ...).
 bool channelSetHasSensor(CADODatabase& channelSet, std::int16_t sensorType);

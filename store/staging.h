@@ -95,6 +95,8 @@ class DatabaseStager {
   bool openDatabase(CADODatabase& db, const std::filesystem::path& path,
                     CADODatabase::Mode mode = CADODatabase::Mode::ReadWrite);
 
+  UserInterface& ui() { return ui_; }
+
   // The conversion message for a file name and the index of its kind, or
   // nullopt when the name belongs to no kind with a message.
   static std::optional<std::pair<int, Message>> conversionMessage(const std::string& fileName);

@@ -9,6 +9,7 @@ namespace rc {
 namespace {
 
 using testing::TempFolderTest;
+namespace fs = std::filesystem;
 
 PhysicalChannelsRow channel(std::int16_t number, std::int16_t sensor = 4) {
   PhysicalChannelsRow r;
@@ -55,6 +56,22 @@ TEST_F(HostRecords, FailedCountReadThrowsAndLeavesNothingBehind) {
   auto cs = builder(HostDbKind::ChannelSet);
   ChannelSetCounts c = readChannelSetCounts(cs.database());
   EXPECT_EQ(c, ChannelSetCounts{});
+}
+
+TEST_F(HostRecords, CountsThroughTheStagerAreZeroOnAnyFailure) {
+  ScriptedUi ui;
+  fs::path program = path("program");
+  ASSERT_TRUE(makeTemplates(testing::schemaDir(), program));
+  DatabaseStager stager(program, dir_, ui);
+  auto b = builder(HostDbKind::ChannelSet);
+  b.add(channel(3)).add(channel(13));
+  ASSERT_TRUE(b.writeChannelSet(path("set.chs"), kCurrentChannelSetVersion));
+  EXPECT_EQ(loadChannelSetCounts(stager, path("set.chs")), (ChannelSetCounts{0, {1, 1, 0, 0}, 2}));
+  EXPECT_EQ(loadChannelSetCounts(stager, path("none.chs")), ChannelSetCounts{});
+  ASSERT_TRUE(
+      b.execute("DROP TABLE PhysicalChannels").writeChannelSet(path("set.chs"), kCurrentChannelSetVersion));
+  EXPECT_EQ(loadChannelSetCounts(stager, path("set.chs")), ChannelSetCounts{});
+  EXPECT_EQ(ui.firstIds(), (std::vector<int>{1452, 1052}));
 }
 
 TEST_F(HostRecords, SensorTypesOfTheSet) {
