@@ -1,0 +1,334 @@
+#include "app/session_analysis_load.h"
+
+#include "analysis/series_file.h"
+#include "analysis/series_find.h"
+#include "store/ado_database.h"
+#include "store/channel_segments.h"
+#include "store/data_root.h"
+#include "store/records.h"
+#include "store/records_channels.h"
+#include "store/records_host.h"
+#include "store/records_script.h"
+#include "store/staging.h"
+#include "support/format.h"
+#include "support/language.h"
+#include "support/locale.h"
+#include "support/utf.h"
+
+namespace rc {
+namespace {
+
+namespace fs = std::filesystem;
+
+int readInt(CXMLMarkup& doc, std::string_view child) {
+  doc.ResetChildPos();
+  if (!doc.FindChildElem(child)) return 0;
+  auto v = parseInteger(doc.GetChildDataUtf8());
+  return v && *v > 0 && *v <= 40 ? static_cast<int>(*v) : 0;
+}
+
+std::string readText(CXMLMarkup& doc, std::string_view child) {
+  doc.ResetChildPos();
+  return doc.FindChildElem(child) ? doc.GetChildDataUtf8() : std::string();
+}
+
+void assign(SignalSlot& slot, CXMLMarkup& doc) {
+  slot.input = readInt(doc, "Input");
+  slot.description = readText(doc, "Description");
+  slot.label = channelLabel(slot.input);
+}
+
+Message missing(const fs::path& path) { return MessageBuilder().id(kFileNotFoundId).text(path.string()); }
+
+// Fills the slots from the channel set when the session has no usable
+// configuration file: the first channels of each kind, in channel order.
+void slotsFromChannelSet(CADODatabase& channelSet, std::array<SignalSlot, kSlotCount>& slots) {
+  CRecPhysChan ch(channelSet);
+  ch.openQuery("SELECT * FROM PhysicalChannels ORDER BY PChannelNumber ASC");
+  for (; !ch.isEOF(); ch.moveNext()) {
+    int first = -1, count = 1;
+    switch (ch.SensorType) {
+      case 4:
+        first = 0;
+        break;
+      case 5:
+        first = 1;
+        break;
+      case 8:
+        first = 2;
+        break;
+      case 6:
+        first = 3, count = 2;
+        break;
+      case 7:
+        first = 5, count = 2;
+        break;
+      case 0:
+      case 1:
+      case 2:
+      case 19:
+        first = 7, count = 2;
+        break;
+      default:
+        break;
+    }
+    if (first < 0 || ch.PChannelNumber < 1 || ch.PChannelNumber > 40) continue;
+    for (int s = first; s < first + count; ++s) {
+      if (slots[s].input != 0) continue;
+      slots[s].input = ch.PChannelNumber;
+      slots[s].description = ch.Description;
+      slots[s].label = channelLabel(ch.PChannelNumber);
+      slots[s].rawEmg = s >= 7 && (ch.SensorType == 0 || ch.SensorType == 19);
+      break;
+    }
+  }
+}
+
+bool loadSeries(AnalysisSession& s, UserInterface& ui) {
+  SeriesSelection sel;
+  sel.ibiSource = s.settings.ibiSource;
+  if (s.slots[0].used()) sel.ekgChannel = s.slots[0].label;
+  if (s.slots[1].used()) sel.bvpChannel = s.slots[1].label;
+  if (s.slots[2].used()) sel.respChannel = s.slots[2].label;
+  for (int k = 7; k <= 8; ++k)
+    if (s.slots[k].used() && s.slots[k].rawEmg) sel.rmsChannels.push_back(s.slots[k].label);
+  FindOrCreateRequest req;
+  req.sessionFolder = s.folder;
+  req.selection = sel;
+  req.timing.blockRate = s.recording.blockRate();
+  req.timing.sessionLength = static_cast<float>(s.duration);
+  req.timing.openSession = s.openSession;
+  if (s.protocol) req.timing.segmentDurations = s.protocol->segmentDurations();
+  req.settings.ekgType = static_cast<std::uint8_t>(s.settings.ibiFromEkgType);
+  req.settings.bvpType = static_cast<std::uint8_t>(s.settings.ibiFromBvpType);
+  req.settings.respOption = static_cast<std::uint8_t>(s.settings.respirationOption);
+  req.settings.averagingFactor = s.settings.averagingFactor;
+  auto lookup = [&](const std::string& label) -> std::optional<ChannelInput> {
+    for (const SignalSlot& slot : s.slots)
+      if (slot.used() && slot.label == label) {
+        const std::size_t i = static_cast<std::size_t>(slot.index);
+        return ChannelInput{s.recording.samples(i), static_cast<double>(s.recording.channel(i).rate)};
+      }
+    return std::nullopt;
+  };
+  for (SeriesFileOutcome& o : findOrCreateSeries(req, lookup, ui)) {
+    if (o.kind == SeriesKind::Rms) {
+      std::optional<RmsSeries> rms = std::move(o.rms);
+      if (o.state == SeriesFileState::Existing) {
+        RmsSeries r;
+        if (readRmsSeries(o.path, r)) rms = std::move(r);
+      }
+      for (int k = 0; k < 2; ++k)
+        if (s.slots[7 + k].label == o.channelText) s.rms[k] = rms;
+      continue;
+    }
+    std::optional<IntervalSeries> series = std::move(o.series);
+    if (o.state == SeriesFileState::Existing) {
+      IntervalSeries read;
+      if (readIntervalSeries(o.path, s.openSession, read)) series = std::move(read);
+    }
+    if (o.kind == SeriesKind::IbiFromEkg)
+      s.ekg = std::move(series);
+    else if (o.kind == SeriesKind::IbiFromBvp)
+      s.bvp = std::move(series);
+    else
+      s.resp = std::move(series);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string channelLabel(int input) {
+  if (input < 1 || input > 40) return {};
+  return strprintf("%d%c", (input - 1) / 10 + 1, static_cast<char>('@' + input - 10 * ((input - 1) / 10)));
+}
+
+std::array<SignalSlot, kSlotCount> readSignalSlots(CXMLMarkup& doc) {
+  std::array<SignalSlot, kSlotCount> slots;
+  doc.ResetPos();
+  if (!doc.FindElem()) return slots;
+  doc.IntoElem();
+  while (doc.FindElem("Signal")) {
+    const std::string type = readText(doc, "Type");
+    const auto count = parseInteger(readText(doc, "Count")).value_or(0);
+    if (count <= 0) continue;
+    int slot = type == "EKG"    ? 0
+               : type == "BVP"  ? 1
+               : type == "RESP" ? 2
+               : type == "SC"   ? 3
+               : type == "TEMP" ? 5
+               : type == "MYO"  ? 7
+                                : -1;
+    if (slot < 0) continue;
+    if (slot <= 2) {
+      assign(slots[slot], doc);
+      continue;
+    }
+    for (int k = 0; k < 2 && k < count; ++k) {
+      doc.ResetChildPos();
+      if (!doc.FindChildElem(k == 0 ? "Source1" : "Source2")) continue;
+      doc.IntoElem();
+      assign(slots[slot + k], doc);
+      if (slot == 7) {
+        const auto sensor = parseInteger(readText(doc, "SensorType"));
+        slots[slot + k].rawEmg = sensor && (*sensor == 0 || *sensor == 19);
+      }
+      doc.OutOfElem();
+    }
+  }
+  return slots;
+}
+
+std::unique_ptr<AnalysisSession> loadSessionForAnalysis(const SessionLoadRequest& rq, UserInterface& ui) {
+  auto s = std::make_unique<AnalysisSession>();
+  s->clientId = rq.clientId;
+  s->sessionId = rq.sessionId;
+  s->folder = sessionFolder(rq.dataRoot, rq.clientId, rq.sessionId);
+  s->configFile = s->folder / kConfigFileName;
+  CADODatabase channelSet;
+  try {
+    CADODatabase main;
+    const fs::path mainPath = rq.dataRoot / kMainDatabaseName;
+    if (!main.open(mainPath, CADODatabase::Mode::ReadOnly)) {
+      ui.showMessage(missing(mainPath), Icon::Warning);
+      return nullptr;
+    }
+    CRecSessions row(main);
+    row.openQuery(sessionQuery(rq.clientId, rq.sessionId));
+    if (row.isEOF() || !fs::is_directory(s->folder)) {
+      ui.showMessage(missing(s->folder), Icon::Warning);
+      return nullptr;
+    }
+    s->openSession = row.OpenSession;
+    s->duration = row.Duration;
+    std::string setName = row.FileName;
+    if (!s->openSession) {
+      auto scriptPath = hostFilePath(rq.dataRoot, row.FileName);
+      CADODatabase script;
+      auto found = scriptPath ? findFileNoCase(*scriptPath) : std::nullopt;
+      if (!found || !script.open(*found, CADODatabase::Mode::ReadOnly)) {
+        ui.showMessage(MessageBuilder().id(kFileNotFoundId).text(row.FileName), Icon::Warning);
+        return nullptr;
+      }
+      CRecProtocol proto(script);
+      proto.open(true);
+      setName = proto.ChannelSet;
+    }
+    auto setPath = hostFilePath(rq.dataRoot / "Channels", setName);
+    DatabaseStager stager(rq.programFolder, rq.dataRoot, ui);
+    if (!setPath || !stager.openDatabase(channelSet, *setPath, CADODatabase::Mode::ReadOnly)) return nullptr;
+    const ChannelSetCounts counts = readChannelSetCounts(channelSet);
+    ExpectedLayout layout;
+    layout.groups = static_cast<std::uint32_t>(counts.encoders);
+    for (std::size_t g = 0; g < kMaxGroups; ++g)
+      layout.perGroup[g] = static_cast<std::uint32_t>(counts.perEncoder[g]);
+
+    s->configFromFile =
+        fs::exists(s->configFile) && s->config.Load(s->configFile) && s->config.IsWellFormed();
+    if (!s->configFromFile) {
+      s->config.Load(rq.programFolder / kConfigFileName);
+      slotsFromChannelSet(channelSet, s->slots);
+    } else {
+      s->slots = readSignalSlots(s->config);
+    }
+    if (!s->openSession) {
+      s->protocol = loadScriptProtocol({rq.dataRoot, row.FileName, s->folder}, ui);
+      if (!s->protocol) return nullptr;
+    }
+    if (!s->recording.open(s->folder, layout)) {
+      ui.showMessage(missing(s->folder / "Session.dat"), Icon::Warning);
+      return nullptr;
+    }
+  } catch (const CADOException& e) {
+    reportDatabaseError(ui, e);
+    return nullptr;
+  }
+  for (SignalSlot& slot : s->slots) {
+    auto i = slot.input > 0 ? s->recording.findChannel(static_cast<std::uint32_t>(slot.input)) : std::nullopt;
+    slot.index = i ? static_cast<int>(*i) : -1;
+  }
+  s->settings = loadAnalysisSettings(s->config, s->slots[0].used(), s->slots[1].used());
+  // The signal part of a configuration made here was never written: the
+  // template's source selection does not apply.
+  if (!s->configFromFile) s->settings.ibiSource = deriveIbiSource(s->slots[0].used(), s->slots[1].used());
+  loadSeries(*s, ui);
+  s->rejected = StretchFile().read(s->folder);
+  s->events.read(s->folder, ui);
+  if (s->protocol) addProtocolEvents(*s->protocol, s->folder, s->events, ui);
+  return s;
+}
+
+std::unique_ptr<AnalysisSession> loadIbiFileForAnalysis(const fs::path& file, UserInterface& ui) {
+  auto s = std::make_unique<AnalysisSession>();
+  IntervalSeries series;
+  if (Status st = readIntervalSeries(file, true, series); !st) {
+    ui.showMessage(MessageBuilder().id(kFileNotFoundId).text(file.string()), Icon::Warning);
+    return nullptr;
+  }
+  const bool bvp = seriesKindFromPath(file) == SeriesKind::IbiFromBvp;
+  s->slots[bvp ? 1 : 0].description = file.filename().string();
+  (bvp ? s->bvp : s->ekg) = std::move(series);
+  s->settings.ibiSource = bvp ? kSourceBvp : kSourceEkg;
+  return s;
+}
+
+EpochInputs AnalysisSession::epochInputs() const {
+  EpochInputs in;
+  in.openSession = openSession;
+  in.epochSeconds = settings.epochTime;
+  in.ibiSource = settings.ibiSource;
+  in.ekg = ekg ? &*ekg : nullptr;
+  in.bvp = bvp ? &*bvp : nullptr;
+  in.resp = resp ? &*resp : nullptr;
+  in.rejected = rejected;
+  in.hrv.nnThresholdMs = settings.nnInterval;
+  in.hrv.units = static_cast<BandUnits>(settings.bandUnits);
+  const ModeResolutions& r = settings.resolutions;
+  in.resolutions = {r.heartRate, r.maxMin, r.respRate, r.sc, r.temp, r.emg};
+  in.protocol = protocol ? &*protocol : nullptr;
+  for (int k = 3; k < kSlotCount; ++k) {
+    const SignalSlot& slot = slots[k];
+    if (!slot.used()) continue;
+    const std::size_t i = static_cast<std::size_t>(slot.index);
+    ChannelSignalInput c;
+    c.signal = kSignalSkinConductance1 + (k - 3);
+    c.channelId = slot.input;
+    c.samples = recording.samples(i);
+    c.rate = recording.channel(i).rate;
+    if (k >= 7 && slot.rawEmg && rms[k - 7]) {
+      c.rms = &*rms[k - 7];
+      c.rmsRate = c.rate / effectiveAveragingFactor(settings.averagingFactor);
+    }
+    in.channels.push_back(c);
+  }
+  return in;
+}
+
+std::string AnalysisSession::sourceName(IbiSource source) const {
+  const SignalSlot& slot = slots[source == IbiSource::Ekg ? 0 : 1];
+  if (!slot.description.empty()) return slot.description;
+  return str(source == IbiSource::Ekg ? 119 : 120);
+}
+
+std::string AnalysisSession::signalName(std::int32_t signal) const {
+  switch (signal) {
+    case kSignalHeartRateEkg:
+      return "HR " + sourceName(IbiSource::Ekg);
+    case kSignalSwingEkg:
+      return "HR max-min " + sourceName(IbiSource::Ekg);
+    case kSignalHeartRateBvp:
+      return "HR " + sourceName(IbiSource::Bvp);
+    case kSignalSwingBvp:
+      return "HR max-min " + sourceName(IbiSource::Bvp);
+    case kSignalRespirationRate:
+      return slots[2].description.empty() ? str(195) : slots[2].description;
+    default:
+      break;
+  }
+  const int slot = signal - kSignalSkinConductance1 + 3;
+  if (slot >= 3 && slot < kSlotCount && !slots[slot].description.empty()) return slots[slot].description;
+  return strprintf("%d", signal);
+}
+
+}  // namespace rc

@@ -1,0 +1,85 @@
+#pragma once
+// A session loaded for analysis without a window, in the order the review
+// container loads it: the session's row and channel set, the configuration
+// file, the script protocol, the recording, the signal slots and analysis
+// settings, the interval series (read from their files or generated), the
+// rejected stretches and the events. Used by the command-line analysis.
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/epochs.h"
+#include "analysis/protocol.h"
+#include "analysis/series.h"
+#include "analysis/settings.h"
+#include "store/events.h"
+#include "store/recording.h"
+#include "support/ui.h"
+#include "support/xml_markup.h"
+
+namespace rc {
+
+inline constexpr const char* kMainDatabaseName = "csdb.zeb";
+inline constexpr const char* kConfigFileName = "HRVConfig.xml";
+
+// Slots: 0 EKG, 1 BVP, 2 respiration, 3-4 SC, 5-6 temperature, 7-8 EMG.
+inline constexpr int kSlotCount = 9;
+
+struct SignalSlot {
+  int input = 0;      // host channel number, 0 = none
+  int index = -1;     // channel index in the recording, -1 = none
+  std::string label;  // "1A" .. "4J"
+  std::string description;
+  bool rawEmg = false;  // EMG analysed through its RMS series
+  bool used() const { return input > 0 && index >= 0; }
+};
+
+// "%d%c": 1 -> "1A", 10 -> "1J", 11 -> "2A"; empty outside 1..40.
+std::string channelLabel(int input);
+
+// Reads the signal part of a configuration document into the slots.
+std::array<SignalSlot, kSlotCount> readSignalSlots(CXMLMarkup& doc);
+
+struct AnalysisSession {
+  int clientId = 0;
+  int sessionId = 0;
+  bool openSession = true;
+  double duration = 0.0;  // s, the session's Duration
+  std::filesystem::path folder;
+  std::filesystem::path configFile;
+  CXMLMarkup config;
+  bool configFromFile = false;  // false: built from the template in memory
+  std::optional<ScriptProtocol> protocol;
+  SessionRecording recording;
+  std::array<SignalSlot, kSlotCount> slots;
+  AnalysisSettings settings;
+  std::optional<IntervalSeries> ekg, bvp, resp;
+  std::array<std::optional<RmsSeries>, 2> rms;  // EMG slots 7 and 8
+  std::vector<TSessionSegment> rejected;
+  EventList events;
+
+  // The inputs of the statistics at the settings' epoch length.
+  EpochInputs epochInputs() const;
+  // Column 5 texts: the analysed channel's description, or its kind.
+  std::string sourceName(IbiSource source) const;
+  std::string signalName(std::int32_t signal) const;
+};
+
+struct SessionLoadRequest {
+  std::filesystem::path dataRoot;
+  std::filesystem::path programFolder;
+  int clientId = 0;
+  int sessionId = 0;
+};
+
+// Loads the session; every failure has been shown through ui when it returns nullptr.
+std::unique_ptr<AnalysisSession> loadSessionForAnalysis(const SessionLoadRequest& request, UserInterface& ui);
+
+// An IBI series file analysed as an open session: its kind (EKG or BVP) from
+// the file name, EKG when the name says neither.
+std::unique_ptr<AnalysisSession> loadIbiFileForAnalysis(const std::filesystem::path& file, UserInterface& ui);
+
+}  // namespace rc
