@@ -39,7 +39,8 @@ void runDetector(benchmark::State& state, std::int32_t code, const ParameterBloc
     release(handle);
     benchmark::DoNotOptimize(found);
   }
-  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(x.size()));
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(x.size()));
 }
 
 void BM_EkgBasic(benchmark::State& s) { runDetector(s, kCodeEkg, beatParameters(false)); }

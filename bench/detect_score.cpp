@@ -26,7 +26,8 @@ void scoreEkg(std::uint32_t blockRate) {
       const auto det = runChannel(x, ch.rate, kCodeEkg, beatParameters(advanced), blockRate);
       const double minutes = x.size() / ch.rate / 60.0;
       if (!ch.annotated) {
-        std::printf("  %-18s %-5s %6zu beats  %.1f /min\n", ch.record, ch.channel, det.size(), det.size() / minutes);
+        std::printf("  %-18s %-5s %6zu beats  %.1f /min\n", ch.record, ch.channel, det.size(),
+                    det.size() / minutes);
         continue;
       }
       const auto ref = loadBeats(ch.record);
@@ -36,14 +37,17 @@ void scoreEkg(std::uint32_t blockRate) {
       meanOff = s.offsets.empty() ? 0 : meanOff / s.offsets.size() * 1000.0 / ch.rate;
       std::printf("  %-18s %-5s ref %5zu TP %5lld FN %4lld FP %4lld  Se %.2f%%  +P %.2f%%  offset %.1f ms\n",
                   ch.record, ch.channel, ref.size(), (long long)s.truePositives, (long long)s.falseNegatives,
-                  (long long)s.falsePositives, 100 * s.sensitivity(), 100 * s.positivePredictivity(), meanOff);
+                  (long long)s.falsePositives, 100 * s.sensitivity(), 100 * s.positivePredictivity(),
+                  meanOff);
       if (std::getenv("RC_DETECT_LIST")) {
         auto d = samplesOf(det);
         std::size_t j = 0;
         for (auto r : ref) {
           while (j < d.size() && d[j] < r - 54) std::printf("    FP %.2f s\n", d[j++] / ch.rate);
-          if (j < d.size() && std::llabs(d[j] - r) <= 54) ++j;
-          else std::printf("    FN %.2f s\n", r / ch.rate);
+          if (j < d.size() && std::llabs(d[j] - r) <= 54)
+            ++j;
+          else
+            std::printf("    FN %.2f s\n", r / ch.rate);
         }
       }
     }
@@ -76,16 +80,18 @@ void scoreBvp(std::uint32_t blockRate) {
       const auto b = loadChannel(p.record, p.pulse);
       if (e.empty() || b.empty()) continue;
       const auto ref = toMs(runChannel(e, p.ekgRate, kCodeEkg, beatParameters(true), blockRate), p.ekgRate);
-      const auto det = toMs(runChannel(b, p.pulseRate, kCodeBvp, beatParameters(advanced), blockRate), p.pulseRate);
+      const auto det =
+          toMs(runChannel(b, p.pulseRate, kCodeBvp, beatParameters(advanced), blockRate), p.pulseRate);
       auto dead = deadStretches(e, p.ekgRate, 3000);
       for (const auto& d : deadStretches(b, p.pulseRate, 3000)) dead.push_back(d);
       for (const auto& d : unsteadyStretches(b, p.pulseRate, 2000)) dead.push_back(d);
       const PulseScore s = scorePulses(ref, det, dead);
-      std::printf("  %-18s %-5s EKG %4zu pulses %4zu transit %3lld ms  clean: beats %4zu found %.2f%%  extra %.2f%%  "
-                  "interval RMS %.1f ms (%zu)\n",
-                  p.record, p.pulse, ref.size(), det.size(), (long long)s.transitMs, s.beats,
-                  100.0 * s.found / std::max<std::size_t>(1, s.beats), 100.0 * s.extra / std::max<std::size_t>(1, s.beats),
-                  s.intervalRmsMs, s.intervals);
+      std::printf(
+          "  %-18s %-5s EKG %4zu pulses %4zu transit %3lld ms  clean: beats %4zu found %.2f%%  extra %.2f%%  "
+          "interval RMS %.1f ms (%zu)\n",
+          p.record, p.pulse, ref.size(), det.size(), (long long)s.transitMs, s.beats,
+          100.0 * s.found / std::max<std::size_t>(1, s.beats),
+          100.0 * s.extra / std::max<std::size_t>(1, s.beats), s.intervalRmsMs, s.intervals);
     }
   }
 }
@@ -101,7 +107,8 @@ void respRates(std::uint32_t blockRate) {
       if (x.empty()) continue;
       const auto det = runChannel(x, ch.rate, kCodeResp, respParameters(slow), blockRate);
       const double minutes = x.size() / ch.rate / 60.0;
-      std::printf("  %-18s %-5s %4zu breaths  %.1f /min\n", ch.record, ch.channel, det.size(), det.size() / minutes);
+      std::printf("  %-18s %-5s %4zu breaths  %.1f /min\n", ch.record, ch.channel, det.size(),
+                  det.size() / minutes);
       if (const char* dir = std::getenv("RC_DETECT_DUMP")) {
         std::string path = std::string(dir) + "/" + ch.record + (slow ? "_slow" : "_fast") + ".txt";
         if (FILE* f = std::fopen(path.c_str(), "w")) {

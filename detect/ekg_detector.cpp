@@ -15,8 +15,8 @@ namespace {
 
 constexpr double kIntegrationMs = 150.0;
 constexpr double kDerivativeMs = 10.0;
-constexpr double kHoldMs = 150.0;    // a peak is final this long after its maximum
-constexpr double kGuardMs = 50.0;    // the QRS may start this much before the integration window
+constexpr double kHoldMs = 150.0;         // a peak is final this long after its maximum
+constexpr double kGuardMs = 50.0;         // the QRS may start this much before the integration window
 constexpr double kRefineBeforeMs = 60.0;  // the R peak is looked for this far before the band-passed maximum
 constexpr double kRefineAfterMs = 30.0;   // ... and this far after it
 constexpr double kHistoryMs = 800.0;

@@ -36,8 +36,8 @@ std::vector<Detection> runChannel(std::span<const float> samples, double rate, s
     const std::size_t count = std::min(block, samples.size() - first);
     lib.setTime(static_cast<double>(k) / blockRate);
     lib.setTimeStep(1.0 / blockRate);
-    if (lib.detect(code, samples.data() + first, 0, out.data(), static_cast<std::int32_t>(count), 0, params, rate,
-                   &handle) != kOk)
+    if (lib.detect(code, samples.data() + first, 0, out.data(), static_cast<std::int32_t>(count), 0, params,
+                   rate, &handle) != kOk)
       break;
     for (std::size_t i = 0; i < count; ++i) {
       const float v = out[i];

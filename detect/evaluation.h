@@ -32,9 +32,9 @@ struct MatchScore {
   std::int64_t truePositives = 0;
   std::int64_t falseNegatives = 0;
   std::int64_t falsePositives = 0;
-  double sensitivity() const;            // TP / (TP + FN), 1 when there is no reference
-  double positivePredictivity() const;   // TP / (TP + FP), 1 when nothing was detected
-  std::vector<std::int64_t> offsets;     // detection - reference of each match (samples)
+  double sensitivity() const;           // TP / (TP + FN), 1 when there is no reference
+  double positivePredictivity() const;  // TP / (TP + FP), 1 when nothing was detected
+  std::vector<std::int64_t> offsets;    // detection - reference of each match (samples)
 };
 
 // Pairs each reference event with the nearest unpaired detection within

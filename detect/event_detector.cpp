@@ -58,7 +58,8 @@ void EventDetector::process(const float* samples, std::size_t count, float* out)
   --queueSize_;
   const std::int64_t rel = ev.index - first;
   position = static_cast<std::int32_t>(std::clamp<std::int64_t>(rel, INT32_MIN, INT32_MAX));
-  const std::size_t slot = rel >= 0 && rel < static_cast<std::int64_t>(count) ? static_cast<std::size_t>(rel) : 0;
+  const std::size_t slot =
+      rel >= 0 && rel < static_cast<std::int64_t>(count) ? static_cast<std::size_t>(rel) : 0;
   out[slot] = ev.periodMs;
 }
 

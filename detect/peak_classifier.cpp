@@ -81,7 +81,8 @@ bool PeakClassifier::looksLikeTWave(const Candidate& c) const {
 void PeakClassifier::classify(const Candidate& c) {
   if (haveLast_ && c.location - last_.location < refractory_) return;
   if (c.height > threshold() && !looksLikeTWave(c)) {
-    while (haveLast_ && rrCount_ > 0 && static_cast<double>(c.location - last_.location) > kSearchFactor * rrMean_ &&
+    while (haveLast_ && rrCount_ > 0 &&
+           static_cast<double>(c.location - last_.location) > kSearchFactor * rrMean_ &&
            searchBack(c.location - refractory_)) {
     }
     if (!haveLast_ || c.location - last_.location >= refractory_) {
@@ -119,8 +120,9 @@ void PeakClassifier::accept(const Candidate& c, bool searchedBack) {
 void PeakClassifier::rejectAsNoise(const Candidate& c) {
   if (o_.noiseTracking) noise_ += 0.125 * (c.height - noise_);
   if (noisy_.size() == kMaxNoisy) {
-    auto smallest = std::min_element(noisy_.begin(), noisy_.end(),
-                                     [](const Candidate& a, const Candidate& b) { return a.height < b.height; });
+    auto smallest =
+        std::min_element(noisy_.begin(), noisy_.end(),
+                         [](const Candidate& a, const Candidate& b) { return a.height < b.height; });
     if (smallest->height >= c.height) return;
     noisy_.erase(smallest);
   }

@@ -46,8 +46,8 @@ struct BeatCase {
 void PrintTo(const BeatCase& c, std::ostream* os) { *os << c.name; }
 
 // The reference events no detection was paired with, in seconds, for messages.
-std::string missed(const std::vector<std::int64_t>& events, const std::vector<std::int64_t>& found, double rate,
-                   std::int64_t tolerance, std::int64_t lag = 0) {
+std::string missed(const std::vector<std::int64_t>& events, const std::vector<std::int64_t>& found,
+                   double rate, std::int64_t tolerance, std::int64_t lag = 0) {
   std::string text;
   for (std::int64_t e : events) {
     auto it = std::lower_bound(found.begin(), found.end(), e + lag - tolerance);
@@ -61,7 +61,8 @@ class EkgSynthetic : public ::testing::TestWithParam<BeatCase> {};
 TEST_P(EkgSynthetic, EveryBeatOnceAtItsRPeak) {
   const BeatCase& c = GetParam();
   const Synthetic s = testing::makeEkg(c.rate, 180, c.meanRr, c.ectopicEvery, c.disturbance, 17, c.polarity);
-  const auto found = samplesOf(runChannel(s.samples, c.rate, kCodeEkg, beatParameters(c.advanced), blockRateFor(c.rate)));
+  const auto found =
+      samplesOf(runChannel(s.samples, c.rate, kCodeEkg, beatParameters(c.advanced), blockRateFor(c.rate)));
   const auto score = matchEvents(s.events, found, std::llround(0.150 * c.rate));
   EXPECT_GE(score.sensitivity(), 0.995) << "missed " << missed(s.events, found, c.rate, 54);
   EXPECT_GE(score.positivePredictivity(), 0.995) << "FP " << score.falsePositives;
@@ -78,25 +79,26 @@ const Disturbance kRough{.noise = 0.08, .wander = 0.6, .amplitudeSteps = true, .
 // Basic detection has no noise tracking: a little less noise on the weak stretch.
 const Disturbance kModerate{.noise = 0.04, .wander = 0.6, .amplitudeSteps = true, .hum = 0.1};
 
-INSTANTIATE_TEST_SUITE_P(
-    Detect, EkgSynthetic,
-    ::testing::Values(BeatCase{"Basic100Hz", 100, false, 0.8, 0, kClean, 1},
-                      BeatCase{"Basic128HzEctopic", 128, false, 0.9, 9, kModerate, 1},
-                      BeatCase{"Basic1000HzFast", 1000, false, 0.42, 0, kModerate, 1},
-                      BeatCase{"Basic8000Hz", 8000, false, 0.8, 7, kModerate, 1},
-                      BeatCase{"Advanced100HzRough", 100, true, 0.7, 8, kRough, 1},
-                      BeatCase{"Advanced250HzInverted", 250, true, 0.8, 6, kRough, -1},
-                      BeatCase{"Advanced360HzSlow", 360, true, 1.6, 0, kRough, 1},
-                      BeatCase{"Advanced2048Hz", 2048, true, 0.6, 5, kRough, 1},
-                      BeatCase{"Advanced8000HzInverted", 8000, true, 0.9, 0, kRough, -1}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Detect, EkgSynthetic,
+                         ::testing::Values(BeatCase{"Basic100Hz", 100, false, 0.8, 0, kClean, 1},
+                                           BeatCase{"Basic128HzEctopic", 128, false, 0.9, 9, kModerate, 1},
+                                           BeatCase{"Basic1000HzFast", 1000, false, 0.42, 0, kModerate, 1},
+                                           BeatCase{"Basic8000Hz", 8000, false, 0.8, 7, kModerate, 1},
+                                           BeatCase{"Advanced100HzRough", 100, true, 0.7, 8, kRough, 1},
+                                           BeatCase{"Advanced250HzInverted", 250, true, 0.8, 6, kRough, -1},
+                                           BeatCase{"Advanced360HzSlow", 360, true, 1.6, 0, kRough, 1},
+                                           BeatCase{"Advanced2048Hz", 2048, true, 0.6, 5, kRough, 1},
+                                           BeatCase{"Advanced8000HzInverted", 8000, true, 0.9, 0, kRough,
+                                                    -1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 class BvpSynthetic : public ::testing::TestWithParam<BeatCase> {};
 
 TEST_P(BvpSynthetic, EveryPulseOnceWithSteadyIntervals) {
   const BeatCase& c = GetParam();
   const Synthetic s = testing::makePulse(c.rate, 180, c.meanRr, c.disturbance, 23);
-  const auto found = samplesOf(runChannel(s.samples, c.rate, kCodeBvp, beatParameters(c.advanced), blockRateFor(c.rate)));
+  const auto found =
+      samplesOf(runChannel(s.samples, c.rate, kCodeBvp, beatParameters(c.advanced), blockRateFor(c.rate)));
   const auto lag = medianLag(s.events, found);
   EXPECT_LE(std::abs(lag * 1000.0 / c.rate), 40.0) << lag;
   const auto score = matchEvents(s.events, found, std::llround(0.150 * c.rate), lag);
@@ -112,13 +114,14 @@ TEST_P(BvpSynthetic, EveryPulseOnceWithSteadyIntervals) {
 
 const Disturbance kPulseRough{.noise = 0.03, .wander = 0.8, .wanderHz = 0.2, .amplitudeSteps = true};
 
-INSTANTIATE_TEST_SUITE_P(Detect, BvpSynthetic,
-                         ::testing::Values(BeatCase{"Basic100Hz", 100, false, 0.8, 0, kClean, 1},
-                                           BeatCase{"Basic500HzRough", 500, false, 0.7, 0, kPulseRough, 1},
-                                           BeatCase{"Advanced125HzRough", 125, true, 0.9, 0, kPulseRough, 1},
-                                           BeatCase{"Advanced1000HzFast", 1000, true, 0.45, 0, kPulseRough, 1},
-                                           BeatCase{"Advanced8000HzSlow", 8000, true, 1.5, 0, kPulseRough, 1}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Detect, BvpSynthetic,
+    ::testing::Values(BeatCase{"Basic100Hz", 100, false, 0.8, 0, kClean, 1},
+                      BeatCase{"Basic500HzRough", 500, false, 0.7, 0, kPulseRough, 1},
+                      BeatCase{"Advanced125HzRough", 125, true, 0.9, 0, kPulseRough, 1},
+                      BeatCase{"Advanced1000HzFast", 1000, true, 0.45, 0, kPulseRough, 1},
+                      BeatCase{"Advanced8000HzSlow", 8000, true, 1.5, 0, kPulseRough, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct BreathCase {
   const char* name;
@@ -138,7 +141,8 @@ TEST_P(RespSynthetic, EveryBreathOnceDespiteNoiseAndDrift) {
   Synthetic s = testing::makeBreathing(c.rate, duration, c.perMinute, d, 31);
   // A breath is known once it is well over; the last one or two are still pending at the end.
   std::erase_if(s.events, [&](std::int64_t e) { return e > (duration - 60.0 / c.perMinute - 4.0) * c.rate; });
-  auto found = samplesOf(runChannel(s.samples, c.rate, kCodeResp, respParameters(c.slow), blockRateFor(c.rate)));
+  auto found =
+      samplesOf(runChannel(s.samples, c.rate, kCodeResp, respParameters(c.slow), blockRateFor(c.rate)));
   const double period = 60.0 / c.perMinute * c.rate;
   // Only the span of the known breaths is scored (the signal starts and ends mid-cycle).
   std::erase_if(found, [&](std::int64_t f) {
@@ -146,23 +150,21 @@ TEST_P(RespSynthetic, EveryBreathOnceDespiteNoiseAndDrift) {
   });
   const auto lag = medianLag(s.events, found);
   const auto score = matchEvents(s.events, found, std::llround(0.25 * period), lag);
-  EXPECT_EQ(score.falseNegatives, 0) << "missed " << missed(s.events, found, c.rate, std::llround(0.25 * period), lag)
+  EXPECT_EQ(score.falseNegatives, 0) << "missed "
+                                     << missed(s.events, found, c.rate, std::llround(0.25 * period), lag)
                                      << " of " << s.events.back() / c.rate;
   EXPECT_EQ(score.falsePositives, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Detect, RespSynthetic,
-                         ::testing::Values(BreathCase{"Slow3PerMin", 256, true, 3},
-                                           BreathCase{"Slow4PerMin8kHz", 8000, true, 4},
-                                           BreathCase{"Slow6PerMin", 100, true, 6},
-                                           BreathCase{"Slow12PerMin", 1000, true, 12},
-                                           BreathCase{"Slow20PerMin", 256, true, 20},
-                                           BreathCase{"Fast6PerMin", 256, false, 6},
-                                           BreathCase{"Fast15PerMin", 100, false, 15},
-                                           BreathCase{"Fast30PerMin", 2048, false, 30},
-                                           BreathCase{"Fast40PerMin", 256, false, 40},
-                                           BreathCase{"Fast40PerMin8kHz", 8000, false, 40}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Detect, RespSynthetic,
+    ::testing::Values(BreathCase{"Slow3PerMin", 256, true, 3}, BreathCase{"Slow4PerMin8kHz", 8000, true, 4},
+                      BreathCase{"Slow6PerMin", 100, true, 6}, BreathCase{"Slow12PerMin", 1000, true, 12},
+                      BreathCase{"Slow20PerMin", 256, true, 20}, BreathCase{"Fast6PerMin", 256, false, 6},
+                      BreathCase{"Fast15PerMin", 100, false, 15}, BreathCase{"Fast30PerMin", 2048, false, 30},
+                      BreathCase{"Fast40PerMin", 256, false, 40},
+                      BreathCase{"Fast40PerMin8kHz", 8000, false, 40}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace rc::detect

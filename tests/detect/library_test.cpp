@@ -50,8 +50,8 @@ TEST_P(RefusedCall, LeavesOutputAndHandleAlone) {
   SignalLibrary lib;
   lib.start(10);
   DetectorObject* handle = nullptr;
-  const auto rc = lib.detect(c.code, c.nullSamples ? nullptr : in.data(), 0, out.data(), 100, 0, beatParameters(false),
-                             c.rate, c.nullHandle ? nullptr : &handle);
+  const auto rc = lib.detect(c.code, c.nullSamples ? nullptr : in.data(), 0, out.data(), 100, 0,
+                             beatParameters(false), c.rate, c.nullHandle ? nullptr : &handle);
   EXPECT_EQ(rc, c.expected);
   EXPECT_EQ(handle, nullptr);
   for (float v : out) ASSERT_EQ(v, -7.0f);
@@ -62,7 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BadCall{"UnknownCode", 0x55, 1000, false, false, kErrorCode},
                       BadCall{"RateTooLow", kCodeEkg, 62.5, false, false, kErrorRate},
                       BadCall{"RateTooHigh", kCodeBvp, 8001, false, false, kErrorRate},
-                      BadCall{"RateNaN", kCodeResp, std::numeric_limits<double>::quiet_NaN(), false, false, kErrorRate},
+                      BadCall{"RateNaN", kCodeResp, std::numeric_limits<double>::quiet_NaN(), false, false,
+                              kErrorRate},
                       BadCall{"NullSamples", kCodeEkg, 1000, true, false, kErrorArguments},
                       BadCall{"NullHandle", kCodeEkg, 1000, false, true, kErrorArguments}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -78,7 +79,8 @@ std::vector<Detection> runChecked(const std::vector<float>& x, double rate, std:
   std::vector<Detection> found;
   for (std::size_t first = 0; first < x.size(); first += block) {
     const std::size_t n = std::min(block, x.size() - first);
-    EXPECT_EQ(lib.detect(code, x.data() + first, 0, out.data(), static_cast<std::int32_t>(n), 0, params, rate, &handle),
+    EXPECT_EQ(lib.detect(code, x.data() + first, 0, out.data(), static_cast<std::int32_t>(n), 0, params, rate,
+                         &handle),
               kOk);
     int inBlock = 0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -155,7 +157,8 @@ TEST(DetectorOutput, ResetMakesTheNextBeatReportTheMeanPeriod) {
       resetDone = true;
       periods.push_back(-1);  // marks the boundary
     }
-    ASSERT_EQ(lib.detect(kCodeEkg, s.samples.data() + first, 0, out.data(), 10, 0, params, rate, &handle), kOk);
+    ASSERT_EQ(lib.detect(kCodeEkg, s.samples.data() + first, 0, out.data(), 10, 0, params, rate, &handle),
+              kOk);
     EXPECT_EQ(handle->reset, 0);
     for (float v : out)
       if (v != kNoValue) periods.push_back(v);
@@ -176,8 +179,12 @@ TEST(DetectorInput, HostileSamplesAreSurvived) {
     for (double rate : {100.0, 8000.0}) {
       auto s = testing::makeEkg(rate, 40, 0.8, 0, Disturbance{.noise = 0.02}, 4);
       std::uniform_int_distribution<std::size_t> where(0, s.samples.size() - 1);
-      const float odd[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                           -std::numeric_limits<float>::infinity(), 3e38f, -3e38f, 1e-45f};
+      const float odd[] = {std::numeric_limits<float>::quiet_NaN(),
+                           std::numeric_limits<float>::infinity(),
+                           -std::numeric_limits<float>::infinity(),
+                           3e38f,
+                           -3e38f,
+                           1e-45f};
       for (int k = 0; k < 200; ++k) s.samples[where(rng)] = odd[k % 6];
       for (std::size_t i = 0; i < static_cast<std::size_t>(2 * rate); ++i)
         s.samples[static_cast<std::size_t>(10 * rate) + i] = std::numeric_limits<float>::quiet_NaN();

@@ -25,12 +25,9 @@ struct RealChannel {
 // EKG leads run for their beat counts.
 inline const std::vector<RealChannel>& ekgChannels() {
   static const std::vector<RealChannel> v = {
-      {"mitdb_105", "MLII", 360.0, true},
-      {"svdb_800", "ECG", 128.0, true},
-      {"cinc2015_a103l", "II", 250.0, false},
-      {"mimicdb_03700181", "MCL1", 500.0, false},
-      {"icu_mixedsignals", "II", 249.89, false},
-      {"ptb_s0010_re", "ii", 1000.0, false},
+      {"mitdb_105", "MLII", 360.0, true},        {"svdb_800", "ECG", 128.0, true},
+      {"cinc2015_a103l", "II", 250.0, false},    {"mimicdb_03700181", "MCL1", 500.0, false},
+      {"icu_mixedsignals", "II", 249.89, false}, {"ptb_s0010_re", "ii", 1000.0, false},
       {"biosppy_ecg", "ECG", 1000.0, false},
   };
   return v;
@@ -77,8 +74,8 @@ inline std::vector<std::int64_t> loadBeats(const std::string& record) {
 // Stretches (ms) where a channel holds no usable signal: NaN samples, or
 // the same value for at least 0.2 s (lead off, clipping, monitor drop-out),
 // widened by `margin` ms on each side.
-inline std::vector<std::pair<std::int64_t, std::int64_t>> deadStretches(const std::vector<float>& x, double rate,
-                                                                        std::int64_t margin) {
+inline std::vector<std::pair<std::int64_t, std::int64_t>> deadStretches(const std::vector<float>& x,
+                                                                        double rate, std::int64_t margin) {
   std::vector<std::pair<std::int64_t, std::int64_t>> v;
   const auto minRun = static_cast<std::size_t>(0.2 * rate);
   std::size_t i = 0;
@@ -98,7 +95,8 @@ inline std::vector<std::pair<std::int64_t, std::int64_t>> deadStretches(const st
 // Stretches (ms) of a pulse channel whose swing in a 2 s window is below
 // half or above twice the record's median swing (motion, clipping, probe
 // off), widened by `margin` ms on each side.
-inline std::vector<std::pair<std::int64_t, std::int64_t>> unsteadyStretches(const std::vector<float>& x, double rate,
+inline std::vector<std::pair<std::int64_t, std::int64_t>> unsteadyStretches(const std::vector<float>& x,
+                                                                            double rate,
                                                                             std::int64_t margin) {
   const auto w = static_cast<std::size_t>(2.0 * rate);
   std::vector<double> ranges;

@@ -1,12 +1,13 @@
 // Accuracy on the shared real recordings, through the program's call
 // sequence (32 blocks per second). Skipped when the recordings are absent.
+#include "tests/detect/real_records.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "detect/detector.h"
 #include "detect/evaluation.h"
-#include "tests/detect/real_records.h"
 
 namespace rc::detect {
 namespace {
@@ -51,8 +52,10 @@ TEST_F(RealRecords, ArterialPulseFollowsEveryBeat) {
   const auto abp = loadChannel("mimicdb_03700181", "ABP");
   ASSERT_FALSE(ekg.empty());
   std::vector<std::int64_t> beats, pulses;
-  for (const auto& d : runChannel(ekg, 500, kCodeEkg, beatParameters(true), 32)) beats.push_back(d.sample * 2);
-  for (const auto& d : runChannel(abp, 125, kCodeBvp, beatParameters(true), 32)) pulses.push_back(d.sample * 8);
+  for (const auto& d : runChannel(ekg, 500, kCodeEkg, beatParameters(true), 32))
+    beats.push_back(d.sample * 2);
+  for (const auto& d : runChannel(abp, 125, kCodeBvp, beatParameters(true), 32))
+    pulses.push_back(d.sample * 8);
   auto dead = deadStretches(abp, 125, 3000);
   for (const auto& d : unsteadyStretches(abp, 125, 2000)) dead.push_back(d);
   const PulseScore s = scorePulses(beats, pulses, dead);

@@ -17,8 +17,8 @@ struct Synthetic {
 };
 
 struct Disturbance {
-  double noise = 0.0;          // white noise SD, as a share of the event amplitude
-  double wander = 0.0;         // baseline wander amplitude, same scale
+  double noise = 0.0;   // white noise SD, as a share of the event amplitude
+  double wander = 0.0;  // baseline wander amplitude, same scale
   double wanderHz = 0.3;
   bool amplitudeSteps = false;  // x0.4 over the second quarter, x2.5 over the third
   double hum = 0.0;             // 50 Hz amplitude, same scale
@@ -60,7 +60,8 @@ inline void disturb(std::vector<float>& x, double rate, const Disturbance& d, st
     const double t = static_cast<double>(i) / rate;
     double v = x[i] * amplitudeAt(t, duration, d.amplitudeSteps);
     v += d.noise * white(rng);
-    v += d.wander * (std::sin(2 * std::numbers::pi * d.wanderHz * t) + 0.5 * std::sin(2 * std::numbers::pi * 0.05 * t));
+    v += d.wander *
+         (std::sin(2 * std::numbers::pi * d.wanderHz * t) + 0.5 * std::sin(2 * std::numbers::pi * 0.05 * t));
     v += d.hum * std::sin(2 * std::numbers::pi * 50.0 * t);
     x[i] = static_cast<float>(v);
   }
@@ -77,14 +78,17 @@ inline Synthetic makeEkg(double rate, double duration, double meanRr, int ectopi
   struct Wave {
     double at, width, height;
   };
-  const Wave normal[] = {{-0.20, 0.025, 0.12}, {-0.03, 0.010, -0.12}, {0.0, 0.011, 1.0},
-                         {0.03, 0.010, -0.25}, {0.28, 0.05, 0.30}};
+  const Wave normal[] = {{-0.20, 0.025, 0.12},
+                         {-0.03, 0.010, -0.12},
+                         {0.0, 0.011, 1.0},
+                         {0.03, 0.010, -0.25},
+                         {0.28, 0.05, 0.30}};
   const Wave wide[] = {{0.0, 0.035, -1.4}, {0.08, 0.03, 0.4}, {0.32, 0.06, 0.45}};
   for (std::size_t b = 0; b < times.size(); ++b) {
     const double tb = times[b];
     const std::int64_t from = std::max<std::int64_t>(0, static_cast<std::int64_t>((tb - 0.35) * rate));
-    const std::int64_t to =
-        std::min<std::int64_t>(static_cast<std::int64_t>(s.samples.size()), static_cast<std::int64_t>((tb + 0.5) * rate));
+    const std::int64_t to = std::min<std::int64_t>(static_cast<std::int64_t>(s.samples.size()),
+                                                   static_cast<std::int64_t>((tb + 0.5) * rate));
     for (std::int64_t i = from; i < to; ++i) {
       const double t = static_cast<double>(i) / rate - tb;
       double v = 0.0;
@@ -112,13 +116,13 @@ inline Synthetic makePulse(double rate, double duration, double meanRr, const Di
   for (double tb : times) {
     const double onset = tb + 0.2;
     const std::int64_t from = static_cast<std::int64_t>(onset * rate);
-    const std::int64_t to =
-        std::min<std::int64_t>(static_cast<std::int64_t>(s.samples.size()), static_cast<std::int64_t>((onset + 1.2) * rate));
+    const std::int64_t to = std::min<std::int64_t>(static_cast<std::int64_t>(s.samples.size()),
+                                                   static_cast<std::int64_t>((onset + 1.2) * rate));
     for (std::int64_t i = std::max<std::int64_t>(0, from); i < to; ++i) {
       const double t = static_cast<double>(i) / rate - onset;
       // Fast systolic rise, slow decay, and a dicrotic wave.
-      const double systole = t < kRise ? std::exp(-0.5 * std::pow((t - kRise) / kRiseWidth, 2))
-                                       : std::exp(-(t - kRise) / 0.25);
+      const double systole =
+          t < kRise ? std::exp(-0.5 * std::pow((t - kRise) / kRiseWidth, 2)) : std::exp(-(t - kRise) / 0.25);
       const double dicrotic = 0.25 * std::exp(-0.5 * std::pow((t - 0.38) / 0.05, 2));
       s.samples[static_cast<std::size_t>(i)] += static_cast<float>(systole + dicrotic);
     }
@@ -130,7 +134,8 @@ inline Synthetic makePulse(double rate, double duration, double meanRr, const Di
 
 // Breathing at `perMinute` breaths per minute with 10 % cycle-to-cycle
 // variation; events at the peaks of inspiration.
-inline Synthetic makeBreathing(double rate, double duration, double perMinute, const Disturbance& d, unsigned seed) {
+inline Synthetic makeBreathing(double rate, double duration, double perMinute, const Disturbance& d,
+                               unsigned seed) {
   std::mt19937 rng(seed);
   std::uniform_real_distribution<double> vary(0.9, 1.1);
   Synthetic s;
