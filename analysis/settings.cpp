@@ -115,7 +115,8 @@ AnalysisSettings loadAnalysisSettings(CXMLMarkup& doc, bool ekgSelected, bool bv
   ModeResolutions& m = s.resolutions;
   for (double* v : {&m.heartRate, &m.respRate, &m.maxMin, &m.sc, &m.temp, &m.emg}) *v = validResolution(*v);
   if (!inRange(s.statisticOption, 0, 1)) s.statisticOption = 0;
-  if (!std::isfinite(s.variation) || s.variation < 10.0 || s.variation > 100.0) s.variation = kDefaultVariation;
+  if (!std::isfinite(s.variation) || s.variation < 10.0 || s.variation > 100.0)
+    s.variation = kDefaultVariation;
   if (!inRange(s.ibiSource, 1, 3)) s.ibiSource = deriveIbiSource(ekgSelected, bvpSelected);
   return s;
 }

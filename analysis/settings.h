@@ -45,8 +45,8 @@ struct AnalysisSettings {
   int averagingFactor = 1;    // samples per RMS value, 1 to 256
   int timeFrame = 0;          // s, visible span of the editor charts
   int epochTime = kDefaultEpochTime;
-  int nnInterval = 0;         // ms
-  int bandUnits = 0;          // 0 absolute, 1 normalised units, 2 percentage of total power
+  int nnInterval = 0;  // ms
+  int bandUnits = 0;   // 0 absolute, 1 normalised units, 2 percentage of total power
   int horizOffset = 0;
   int vertOffset = 0;
   int zoom = 0;

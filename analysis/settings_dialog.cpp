@@ -122,12 +122,24 @@ ModeResolutions ModeResolutionModel::values() const {
   ModeResolutions m = values_;
   for (const ModeResolutionRow& r : rows_) {
     switch (r.signal) {
-      case ModeSignal::HeartRate: m.heartRate = r.resolution; break;
-      case ModeSignal::RespRate: m.respRate = r.resolution; break;
-      case ModeSignal::Swing: m.maxMin = r.resolution; break;
-      case ModeSignal::SkinConductance: m.sc = r.resolution; break;
-      case ModeSignal::Temperature: m.temp = r.resolution; break;
-      case ModeSignal::Emg: m.emg = r.resolution; break;
+      case ModeSignal::HeartRate:
+        m.heartRate = r.resolution;
+        break;
+      case ModeSignal::RespRate:
+        m.respRate = r.resolution;
+        break;
+      case ModeSignal::Swing:
+        m.maxMin = r.resolution;
+        break;
+      case ModeSignal::SkinConductance:
+        m.sc = r.resolution;
+        break;
+      case ModeSignal::Temperature:
+        m.temp = r.resolution;
+        break;
+      case ModeSignal::Emg:
+        m.emg = r.resolution;
+        break;
     }
   }
   return m;

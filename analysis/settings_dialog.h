@@ -23,9 +23,9 @@ inline constexpr int kMsgVariation = 441;  // formatted with the upper limit 100
 
 // The controls of the analysis settings dialog.
 struct SettingsDialogModel {
-  int ekgType = 0;          // radio: 0 Basic, 1 Advanced
-  int bvpType = 0;          // radio: 0 Basic, 1 Advanced
-  int respirationOption = 0;  // radio: 0 Fast, 1 Slow
+  int ekgType = 0;              // radio: 0 Basic, 1 Advanced
+  int bvpType = 0;              // radio: 0 Basic, 1 Advanced
+  int respirationOption = 0;    // radio: 0 Fast, 1 Slow
   std::string averagingFactor;  // edit texts, as the user typed them
   std::string nnInterval;       // ms
   std::string variation;        // %
@@ -49,10 +49,10 @@ struct SettingsDialogModel {
 // (for instance when no epoch fits in the session). On failure the previous
 // length is restored and recomputed, and nothing is saved.
 struct EpochChangeOutcome {
-  bool applied = false;         // the new length is in force
-  bool written = false;         // "EpochTime" was changed in the document
-  Status saved;                 // the save of the document, when written
-  bool refreshEditor = false;   // the periodic editor must redraw its epoch grid
+  bool applied = false;        // the new length is in force
+  bool written = false;        // "EpochTime" was changed in the document
+  Status saved;                // the save of the document, when written
+  bool refreshEditor = false;  // the periodic editor must redraw its epoch grid
 };
 EpochChangeOutcome changeEpochLength(int seconds, int& epochTime, const std::function<bool()>& recompute,
                                      CXMLMarkup& doc, const std::filesystem::path& file);

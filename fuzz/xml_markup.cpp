@@ -2,6 +2,8 @@
 // element, read and rewrite content, add an element, and save and reload.
 // An edited document must index exactly like the same text parsed afresh,
 // and a saved document must load back to the same text.
+#include "support/xml_markup.h"
+
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -10,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "support/xml_markup.h"
 #include "support/xml_utf8.h"
 
 namespace {

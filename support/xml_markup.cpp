@@ -119,8 +119,8 @@ bool CXMLMarkup::Load(const std::filesystem::path& file) {
     return false;
   }
   doc_ = xmlDecodeUtf8(bytes);
-  std::u16string note = asciiToU16(std::to_string(bytes.size()) + " bytes to " +
-                                   std::to_string(doc_.size()) + " wide chars");
+  std::u16string note =
+      asciiToU16(std::to_string(bytes.size()) + " bytes to " + std::to_string(doc_.size()) + " wide chars");
   parse(std::move(note));
   return true;
 }
@@ -136,8 +136,8 @@ bool CXMLMarkup::Save(const std::filesystem::path& file) {
     result_ = xmlDecodeUtf8(s.message());
     return false;
   }
-  result_ = asciiToU16(std::to_string(doc_.size()) + " wide chars to " + std::to_string(bytes.size()) +
-                       " bytes");
+  result_ =
+      asciiToU16(std::to_string(doc_.size()) + " wide chars to " + std::to_string(bytes.size()) + " bytes");
   return true;
 }
 
@@ -381,8 +381,8 @@ bool CXMLMarkup::AddChildElem(std::u16string_view name, std::u16string_view valu
     *ownLine = k == 0 || doc_[k - 1] == u'\n' || doc_[k - 1] == u'\r';
     return doc_.substr(k, static_cast<std::size_t>(elem(e).start) - k);
   };
-  const std::u16string element = u"<" + std::u16string(name) + u">" + EscapeText(value) + u"</" +
-                                 std::u16string(name) + u">";
+  const std::u16string element =
+      u"<" + std::u16string(name) + u">" + EscapeText(value) + u"</" + std::u16string(name) + u">";
   std::size_t pos, oldLen = 0, elemOffset;
   std::u16string text;
   const ElemPos& x = elem(m);

@@ -101,15 +101,15 @@ class CXMLMarkup {
 
  private:
   struct ElemPos {
-    std::int32_t start = 0;         // offset of "<"
-    std::int32_t length = 0;        // "<" to the end of the end tag (or of the empty tag)
+    std::int32_t start = 0;   // offset of "<"
+    std::int32_t length = 0;  // "<" to the end of the end tag (or of the empty tag)
     std::int32_t startTagLen = 0;
-    std::int32_t endTagLen = 0;     // 0 for an empty element or one not ended
+    std::int32_t endTagLen = 0;  // 0 for an empty element or one not ended
     std::uint32_t flags = 0;
     std::int32_t parent = 0;
-    std::int32_t child = 0;         // first child
+    std::int32_t child = 0;  // first child
     std::int32_t next = 0;
-    std::int32_t prev = 0;          // the first child's prev is the last child
+    std::int32_t prev = 0;  // the first child's prev is the last child
   };
   static constexpr std::uint32_t kIllFormed = 0x10;  // on the document record
   static constexpr std::uint32_t kNotEnded = 0x20;

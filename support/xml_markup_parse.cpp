@@ -32,9 +32,7 @@ bool endsNameInTag(char16_t c) {
   }
 }
 
-bool isNameStart(char16_t c) {
-  return (c >= u'A' && c <= u'Z') || c == u'_' || c == u':' || c >= u'a';
-}
+bool isNameStart(char16_t c) { return (c >= u'A' && c <= u'Z') || c == u'_' || c == u':' || c >= u'a'; }
 
 void appendNumber(std::u16string& s, long long v) {
   for (char c : std::to_string(v)) s.push_back(static_cast<char16_t>(c));

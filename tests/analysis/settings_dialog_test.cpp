@@ -1,3 +1,5 @@
+#include "analysis/settings_dialog.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -5,7 +7,6 @@
 #include <string>
 
 #include "analysis/settings.h"
-#include "analysis/settings_dialog.h"
 #include "support/language.h"
 #include "support/ui.h"
 #include "support/xml_markup.h"
@@ -47,22 +48,21 @@ TEST_P(SettingsValidation, OrderAndRanges) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Entries, SettingsValidation,
-    ::testing::Values(EntryCase{"AllValid", "32", "50", "20", 0},
-                      EntryCase{"Limits", "256", "2000", "100", 0},
-                      EntryCase{"LowLimits", "1", "10", "10,0", 0},
-                      EntryCase{"FractionalFactorFirst", "2.5", "5", "100.5", 230},
-                      EntryCase{"FactorZero", "0", "50", "20", 230},
-                      EntryCase{"FactorText", "abc", "50", "20", 230},
-                      EntryCase{"NnTooSmall", "32", "5", "100.5", 268},
-                      EntryCase{"NnFraction", "32", "50.5", "20", 268},
-                      EntryCase{"VariationAbove", "32", "50", "100.5", 441},
-                      EntryCase{"VariationNan", "32", "50", "nan", 441},
-                      EntryCase{"VariationInf", "32", "50", "inf", 441},
-                      EntryCase{"FactorInf", "inf", "50", "20", 230},
-                      EntryCase{"VariationEmpty", "32", "50", "", 441}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Entries, SettingsValidation,
+                         ::testing::Values(EntryCase{"AllValid", "32", "50", "20", 0},
+                                           EntryCase{"Limits", "256", "2000", "100", 0},
+                                           EntryCase{"LowLimits", "1", "10", "10,0", 0},
+                                           EntryCase{"FractionalFactorFirst", "2.5", "5", "100.5", 230},
+                                           EntryCase{"FactorZero", "0", "50", "20", 230},
+                                           EntryCase{"FactorText", "abc", "50", "20", 230},
+                                           EntryCase{"NnTooSmall", "32", "5", "100.5", 268},
+                                           EntryCase{"NnFraction", "32", "50.5", "20", 268},
+                                           EntryCase{"VariationAbove", "32", "50", "100.5", 441},
+                                           EntryCase{"VariationNan", "32", "50", "nan", 441},
+                                           EntryCase{"VariationInf", "32", "50", "inf", 441},
+                                           EntryCase{"FactorInf", "inf", "50", "20", 230},
+                                           EntryCase{"VariationEmpty", "32", "50", "", 441}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SettingsDialog, VariationMessageNamesTheLimit) {
   language().set(kMsgVariation, "Variation from 10 to %d percent.");

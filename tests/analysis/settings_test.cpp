@@ -1,3 +1,5 @@
+#include "analysis/settings.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,7 +9,6 @@
 #include <iterator>
 #include <string>
 
-#include "analysis/settings.h"
 #include "analysis/settings_dialog.h"
 #include "support/file_io.h"
 #include "support/language.h"
@@ -109,8 +110,9 @@ TEST_F(SettingsFile, RealsIgnoreTheNumericLocale) {
   const std::string old = std::setlocale(LC_ALL, nullptr);
   if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 locale not installed";
   EXPECT_EQ(formatSettingReal(0.5), "0.500");
-  CXMLMarkup doc(configWith("\t\t<MaxMinResolution>0.500</MaxMinResolution>\n"
-                            "\t\t<SCResolution>0,500</SCResolution>\n"));
+  CXMLMarkup doc(
+      configWith("\t\t<MaxMinResolution>0.500</MaxMinResolution>\n"
+                 "\t\t<SCResolution>0,500</SCResolution>\n"));
   AnalysisSettings s = loadAnalysisSettings(doc, true, true);
   EXPECT_DOUBLE_EQ(s.resolutions.maxMin, 0.5);
   EXPECT_DOUBLE_EQ(s.resolutions.sc, 0.5);
@@ -125,8 +127,9 @@ TEST_F(SettingsFile, RealsIgnoreTheNumericLocale) {
 }
 
 TEST_F(SettingsFile, OnlyChangedValuesAreWrittenAndMissingOnesAdded) {
-  const std::string body = "\t\t<IBIFromEKGType>0</IBIFromEKGType>\n\t\t<AveragingFactor>32</AveragingFactor>\n"
-                           "\t\t<Setting1>3</Setting1>\n";
+  const std::string body =
+      "\t\t<IBIFromEKGType>0</IBIFromEKGType>\n\t\t<AveragingFactor>32</AveragingFactor>\n"
+      "\t\t<Setting1>3</Setting1>\n";
   CXMLMarkup doc(configWith(body));
   const AnalysisSettings loaded = loadAnalysisSettings(doc, true, true);
 
@@ -140,10 +143,11 @@ TEST_F(SettingsFile, OnlyChangedValuesAreWrittenAndMissingOnesAdded) {
   SettingsSaveOutcome out = saveChangedSettings(doc, file_, loaded, edited);
   ASSERT_TRUE(out.saved);
   EXPECT_EQ(out.effects, (SettingsEffects{.regenerateEkgIbi = true, .recompute = true}));
-  EXPECT_EQ(readBytes(file_),
-            "<HRVConfiguration>\n\t<Reconfig>0</Reconfig>\n\t<Settings>\n\t\t<IBIFromEKGType>1</IBIFromEKGType>\n"
-            "\t\t<AveragingFactor>32</AveragingFactor>\n\t\t<Setting1>3</Setting1>\n"
-            "\t\t<Variation>35.000</Variation>\n\t</Settings>\n</HRVConfiguration>\n");
+  EXPECT_EQ(
+      readBytes(file_),
+      "<HRVConfiguration>\n\t<Reconfig>0</Reconfig>\n\t<Settings>\n\t\t<IBIFromEKGType>1</IBIFromEKGType>\n"
+      "\t\t<AveragingFactor>32</AveragingFactor>\n\t\t<Setting1>3</Setting1>\n"
+      "\t\t<Variation>35.000</Variation>\n\t</Settings>\n</HRVConfiguration>\n");
   CXMLMarkup reopened;
   ASSERT_TRUE(reopened.Load(file_));
   EXPECT_EQ(loadAnalysisSettings(reopened, true, true), edited);

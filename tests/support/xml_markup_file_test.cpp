@@ -17,9 +17,8 @@ namespace fs = std::filesystem;
 class XmlFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("rc_xml_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() / ("rc_xml_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -69,7 +68,8 @@ TEST_F(XmlFiles, MissingFileFailsAndLeavesNothingToSave) {
 }
 
 TEST_F(XmlFiles, SaveRoundTripsByteExact) {
-  const std::string bytes = "<?xml version=\"1.0\"?>\r\n<r a='1'>\r\n\t<v>\xF0\x9F\x98\x80 &amp; x</v>\r\n</r>";
+  const std::string bytes =
+      "<?xml version=\"1.0\"?>\r\n<r a='1'>\r\n\t<v>\xF0\x9F\x98\x80 &amp; x</v>\r\n</r>";
   const fs::path f = dir_ / "r.xml";
   writeBytes(f, bytes);
   CXMLMarkup x;
@@ -77,8 +77,8 @@ TEST_F(XmlFiles, SaveRoundTripsByteExact) {
   const fs::path out = dir_ / "out.xml";
   ASSERT_TRUE(x.Save(out));
   EXPECT_EQ(readBytes(out), bytes);
-  EXPECT_EQ(x.GetErrorUtf8(), std::to_string(x.GetDoc().size()) + " wide chars to " +
-                                   std::to_string(bytes.size()) + " bytes");
+  EXPECT_EQ(x.GetErrorUtf8(),
+            std::to_string(x.GetDoc().size()) + " wide chars to " + std::to_string(bytes.size()) + " bytes");
   // Characters above U+FFFF are written as 4-byte sequences.
   CXMLMarkup y(u"<r>\U0001D11E</r>");
   ASSERT_TRUE(y.Save(out));

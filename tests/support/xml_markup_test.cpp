@@ -1,9 +1,10 @@
+#include "support/xml_markup.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "support/xml_markup.h"
 #include "support/xml_utf8.h"
 
 namespace rc {
@@ -126,8 +127,9 @@ TEST(XmlParser, EmptyElementNeedsSlashAfterNameBlankOrQuote) {
 
 class XmlNavigation : public ::testing::Test {
  protected:
-  CXMLMarkup x{u"<Config>\n\t<Setting1>3</Setting1>\n\t<Settings>\n\t\t<Zoom>70</Zoom>\n\t</Settings>\n"
-               u"\t<Setting>x</Setting>\n</Config>\n"};
+  CXMLMarkup x{
+      u"<Config>\n\t<Setting1>3</Setting1>\n\t<Settings>\n\t\t<Zoom>70</Zoom>\n\t</Settings>\n"
+      u"\t<Setting>x</Setting>\n</Config>\n"};
 };
 
 TEST_F(XmlNavigation, NameMustEndAtTerminator) {
@@ -189,8 +191,8 @@ TEST(XmlContent, Unescaping) {
 }
 
 TEST(XmlContent, EscapingRoundTrips) {
-  const std::u16string values[] = {u"a & b", u"<tag attr=\"1\">", u"x > y ' \"", u"", u"\u00e9\U0001F600",
-                                   u"&amp;"};
+  const std::u16string values[] = {u"a & b", u"<tag attr=\"1\">", u"x > y ' \"",
+                                   u"",      u"\u00e9\U0001F600", u"&amp;"};
   for (const auto& v : values) {
     CXMLMarkup x(u"<r><v>old</v><w>keep</w></r>");
     ASSERT_TRUE(x.FindChildElem(u"v"));
@@ -234,7 +236,7 @@ TEST(XmlEdits, AddedChildrenFollowTheIndentation) {
   ASSERT_TRUE(x.FindElem(u"r"));
   ASSERT_TRUE(x.IntoElem());
   ASSERT_TRUE(x.FindElem(u"s"));
-  ASSERT_TRUE(x.WriteChildData("a", "2"));  // exists: set
+  ASSERT_TRUE(x.WriteChildData("a", "2"));    // exists: set
   ASSERT_TRUE(x.WriteChildData("b", "x<y"));  // missing: appended
   EXPECT_EQ(x.GetChildData(), u"x<y");
   ASSERT_TRUE(x.FindElem(u"e"));
@@ -244,7 +246,8 @@ TEST(XmlEdits, AddedChildrenFollowTheIndentation) {
   EXPECT_FALSE(x.AddChildElem("bad name"));
   EXPECT_FALSE(x.AddChildElem(""));
   EXPECT_EQ(x.GetDoc(),
-            u"<r>\n\t<s>\n\t\t<a>2</a>\n\t\t<b>x&lt;y</b>\n\t</s>\n\t<e>\n\t\t<g>3</g>\n\t</e>\n\t<f>\n\t\t<h></h>\n"
+            u"<r>\n\t<s>\n\t\t<a>2</a>\n\t\t<b>x&lt;y</b>\n\t</s>\n\t<e>\n\t\t<g>3</g>\n\t</"
+            u"e>\n\t<f>\n\t\t<h></h>\n"
             u"\t</f>\n</r>\n");
   EXPECT_TRUE(x.IsWellFormed());
   expectIndexMatchesReparse(x);
@@ -268,16 +271,18 @@ TEST_P(Utf8Decoding, Tolerant) {
 INSTANTIATE_TEST_SUITE_P(
     Bytes, Utf8Decoding,
     ::testing::Values(DecodeCase{"Ascii", "<a/>", u"<a/>"},
-                      DecodeCase{"TwoThreeFour", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", u"\u00e9\u20ac\U0001F600"},
-                      DecodeCase{"Overlong", "\xC1\x81", u"A"},
-                      DecodeCase{"FiveByteLead", "a\xF8z", u"a?z"},
+                      DecodeCase{"TwoThreeFour", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
+                                 u"\u00e9\u20ac\U0001F600"},
+                      DecodeCase{"Overlong", "\xC1\x81", u"A"}, DecodeCase{"FiveByteLead", "a\xF8z", u"a?z"},
                       DecodeCase{"StrayContinuation", "a\x80z", u"a?z"},
                       DecodeCase{"AsciiInsideSequence", "\xC3<b", u"?<b"},
-                      DecodeCase{"CutTwo", "x\xC3", u"x?"},
-                      DecodeCase{"CutThree", "x\xE2\x82", u"x?"},
+                      DecodeCase{"CutTwo", "x\xC3", u"x?"}, DecodeCase{"CutThree", "x\xE2\x82", u"x?"},
                       DecodeCase{"CutFour", "x\xF0\x9F\x98", u"x?"},
                       DecodeCase{"NulEnds", std::string("ab\0cd", 5), u"ab"},
-                      DecodeCase{"OverlongNulEnds", "ab\xC0\x80" "cd", u"ab"},
+                      DecodeCase{"OverlongNulEnds",
+                                 "ab\xC0\x80"
+                                 "cd",
+                                 u"ab"},
                       DecodeCase{"AboveUnicode", "\xF7\xBF\xBF\xBF!", u"?!"},
                       DecodeCase{"SurrogateAccepted", "\xED\xA0\x80", std::u16string(1, char16_t(0xD800))}),
     [](const auto& info) { return std::string(info.param.name); });
