@@ -12,19 +12,22 @@
 namespace rc::fft_detail {
 namespace {
 
-// Prime factors of n in the order the stages use them: fours first, then a
-// remaining two, then the odd primes ascending.
+// Prime factors of n in the order the stages use them: a single two first
+// (it needs no twiddles and leaves the later stages wide), then fours, then
+// the odd primes ascending.
 std::vector<int> stageRadices(int n) {
   std::vector<int> twos, odd;
   int rest = n;
+  int fours = 0;
   while (rest % 4 == 0) {
-    twos.push_back(4);
+    ++fours;
     rest /= 4;
   }
   if (rest % 2 == 0) {
     twos.push_back(2);
     rest /= 2;
   }
+  twos.insert(twos.end(), static_cast<std::size_t>(fours), 4);
   for (int p = 3; static_cast<long long>(p) * p <= rest; p += 2) {
     while (rest % p == 0) {
       odd.push_back(p);
@@ -48,8 +51,6 @@ void runGenericStage(int p, const StageArgs& st, const double* rootCos, const do
   double* ur = ti + half;
   double* ui = ur + half;
   for (int k = 0; k < st.l; ++k) {
-    const double* wr = st.twRe + static_cast<std::size_t>(k) * (p - 1);
-    const double* wi = st.twIm + static_cast<std::size_t>(k) * (p - 1);
     const double* xr = ar + static_cast<std::size_t>(k) * p * r;
     const double* xi = ai + static_cast<std::size_t>(k) * p * r;
     double* yr = br + static_cast<std::size_t>(k) * r;
@@ -61,8 +62,9 @@ void runGenericStage(int p, const StageArgs& st, const double* rootCos, const do
         double pr = xr[v * r + s], pi = xi[v * r + s];
         double qr = xr[(p - v) * r + s], qi = xi[(p - v) * r + s];
         if (k != 0) {
-          mulTwiddle(pr, pi, wr[v - 1], wi[v - 1]);
-          mulTwiddle(qr, qi, wr[p - v - 1], wi[p - v - 1]);
+          const std::size_t l = static_cast<std::size_t>(st.l), kk = static_cast<std::size_t>(k);
+          mulTwiddle(pr, pi, st.twRe[(v - 1) * l + kk], st.twIm[(v - 1) * l + kk]);
+          mulTwiddle(qr, qi, st.twRe[(p - v - 1) * l + kk], st.twIm[(p - v - 1) * l + kk]);
         }
         tr[v - 1] = pr + qr;
         ti[v - 1] = pi + qi;
@@ -93,7 +95,52 @@ void runGenericStage(int p, const StageArgs& st, const double* rootCos, const do
   }
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+template <int kRadix>
+__attribute__((target("avx2"))) void runFixedStageAvx2(const StageArgs& st, const double* ar, const double* ai,
+                                                        double* br, double* bi) {
+  runFixedStageWith<kRadix, WidePack>(st, ar, ai, br, bi);
+}
+
+__attribute__((target("avx2"))) void splitPairsAvx2(const double* x, double* zr, double* zi, std::size_t m) {
+  splitPairsWith<WidePack>(x, zr, zi, m);
+}
+
+__attribute__((target("avx2"))) void joinHalvesAvx2(const double* sr, const double* si, const double* ur,
+                                                    const double* ui, double* re, double* im, std::size_t m) {
+  joinHalvesWith<WidePack>(sr, si, ur, ui, re, im, m);
+}
+
+bool haveAvx2() {
+  static const bool have = __builtin_cpu_supports("avx2");
+  return have;
+}
+#endif
+
 }  // namespace
+
+template <int kRadix>
+void runFixedStage(const StageArgs& st, const double* ar, const double* ai, double* br, double* bi) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (haveAvx2()) return runFixedStageAvx2<kRadix>(st, ar, ai, br, bi);
+#endif
+  runFixedStageWith<kRadix, Pack>(st, ar, ai, br, bi);
+}
+
+void splitPairs(const double* x, double* zr, double* zi, std::size_t m) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (haveAvx2()) return splitPairsAvx2(x, zr, zi, m);
+#endif
+  splitPairsWith<Pack>(x, zr, zi, m);
+}
+
+void joinHalves(const double* sr, const double* si, const double* ur, const double* ui, double* re, double* im,
+                std::size_t m) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (haveAvx2()) return joinHalvesAvx2(sr, si, ur, ui, re, im, m);
+#endif
+  joinHalvesWith<Pack>(sr, si, ur, ui, re, im, m);
+}
 
 void unitRoot(long long j, long long n, double* re, double* im) {
   constexpr long double kTwoPi = 6.283185307179586476925286766559005768L;
@@ -163,7 +210,7 @@ void ComplexPlan::buildStockham() {
     st.twIm.resize(st.twRe.size());
     for (int k = 0; k < l; ++k)
       for (int v = 1; v < p; ++v) {
-        const std::size_t at = static_cast<std::size_t>(k) * (p - 1) + (v - 1);
+        const std::size_t at = static_cast<std::size_t>(v - 1) * l + static_cast<std::size_t>(k);
         unitRoot(static_cast<long long>(k) * v, len, &st.twRe[at], &st.twIm[at]);
       }
     if (p > 5) {
@@ -213,13 +260,26 @@ void ComplexPlan::buildBluestein() {
 }
 
 void ComplexPlan::forward(double* re, double* im, double* scratch) const {
-  if (inner_)
-    runBluestein(re, im, scratch);
-  else
-    runStockham(re, im, scratch);
+  const double* resultIm = nullptr;
+  const double* resultRe = forwardAnywhere(re, im, scratch, &resultIm);
+  if (resultRe != re) {
+    std::memcpy(re, resultRe, static_cast<std::size_t>(n_) * sizeof(double));
+    std::memcpy(im, resultIm, static_cast<std::size_t>(n_) * sizeof(double));
+  }
 }
 
-void ComplexPlan::runStockham(double* re, double* im, double* scratch) const {
+const double* ComplexPlan::forwardAnywhere(double* re, double* im, double* scratch,
+                                           const double** resultIm) const {
+  if (inner_) {
+    runBluestein(re, im, scratch);
+    *resultIm = im;
+    return re;
+  }
+  return runStockham(re, im, scratch, resultIm);
+}
+
+const double* ComplexPlan::runStockham(double* re, double* im, double* scratch,
+                                       const double** resultIm) const {
   const std::size_t n = static_cast<std::size_t>(n_);
   double* srcR = re;
   double* srcI = im;
@@ -230,16 +290,16 @@ void ComplexPlan::runStockham(double* re, double* im, double* scratch) const {
     const StageArgs args{st.l, st.r, st.twRe.data(), st.twIm.data()};
     switch (st.radix) {
       case 2:
-        runFixedStage<2, Radix2Body>(args, srcR, srcI, dstR, dstI);
+        runFixedStage<2>(args, srcR, srcI, dstR, dstI);
         break;
       case 3:
-        runFixedStage<3, Radix3Body>(args, srcR, srcI, dstR, dstI);
+        runFixedStage<3>(args, srcR, srcI, dstR, dstI);
         break;
       case 4:
-        runFixedStage<4, Radix4Body>(args, srcR, srcI, dstR, dstI);
+        runFixedStage<4>(args, srcR, srcI, dstR, dstI);
         break;
       case 5:
-        runFixedStage<5, Radix5Body>(args, srcR, srcI, dstR, dstI);
+        runFixedStage<5>(args, srcR, srcI, dstR, dstI);
         break;
       default:
         runGenericStage(st.radix, args, st.rootCos.data(), st.rootSin.data(), srcR, srcI, dstR, dstI, extra);
@@ -248,10 +308,8 @@ void ComplexPlan::runStockham(double* re, double* im, double* scratch) const {
     std::swap(srcR, dstR);
     std::swap(srcI, dstI);
   }
-  if (srcR != re) {
-    std::memcpy(re, srcR, n * sizeof(double));
-    std::memcpy(im, srcI, n * sizeof(double));
-  }
+  *resultIm = srcI;
+  return srcR;
 }
 
 void ComplexPlan::runBluestein(double* re, double* im, double* scratch) const {
@@ -307,27 +365,10 @@ void RealPlan::forward(double* re, double* im, double* scratch) const {
   const std::size_t m = n / 2;
   double* zr = scratch;
   double* zi = scratch + m;
-  for (std::size_t j = 0; j < m; ++j) {
-    zr[j] = re[2 * j];
-    zi[j] = re[2 * j + 1];
-  }
-  complex_.forward(zr, zi, scratch + 2 * m);
-  re[0] = zr[0] + zi[0];
-  im[0] = 0.0;
-  re[m] = zr[0] - zi[0];
-  im[m] = 0.0;
-  for (std::size_t k = 1; k < m; ++k) {
-    const double ar = zr[k], ai = zi[k], br = zr[m - k], bi = zi[m - k];
-    const double er = 0.5 * (ar + br), ei = 0.5 * (ai - bi);
-    const double odR = 0.5 * (ai + bi), odI = 0.5 * (br - ar);
-    const double wr = unpackRe_[k], wi = unpackIm_[k];
-    re[k] = er + wr * odR - wi * odI;
-    im[k] = ei + wr * odI + wi * odR;
-  }
-  for (std::size_t k = 1; k < m; ++k) {
-    re[n - k] = re[k];
-    im[n - k] = -im[k];
-  }
+  splitPairs(re, zr, zi, m);
+  const double* si = nullptr;
+  const double* sr = complex_.forwardAnywhere(zr, zi, scratch + 2 * m, &si);
+  joinHalves(sr, si, unpackRe_.data(), unpackIm_.data(), re, im, m);
 }
 
 }  // namespace rc::fft_detail

@@ -38,18 +38,23 @@ class ComplexPlan {
   // scratchDoubles() doubles and must not overlap re or im.
   void forward(double* re, double* im, double* scratch) const;
 
+  // The same, but the result may be left in the first 2n doubles of scratch
+  // (real parts, then imaginary parts) instead of being copied back; returns
+  // the real-part array holding it (re or scratch) and sets *resultIm.
+  const double* forwardAnywhere(double* re, double* im, double* scratch, const double** resultIm) const;
+
  private:
   struct Stage {
     int radix = 0;
     int l = 0;  // length of the sub-transforms this stage combines
     int r = 0;  // number of interleaved sub-transforms: n / (l * radix)
-    std::vector<double> twRe, twIm;  // (radix - 1) twiddles per k in [0, l)
+    std::vector<double> twRe, twIm;  // exp(-2*pi*i*k*v/(l*radix)) at (v-1)*l + k
     std::vector<double> rootCos, rootSin;  // generic radix only: cos, sin of 2*pi*j/radix
   };
 
   void buildStockham();
   void buildBluestein();
-  void runStockham(double* re, double* im, double* scratch) const;
+  const double* runStockham(double* re, double* im, double* scratch, const double** resultIm) const;
   void runBluestein(double* re, double* im, double* scratch) const;
 
   int n_ = 0;
