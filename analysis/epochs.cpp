@@ -89,6 +89,7 @@ int recomputeOpen(const EpochInputs& in, std::vector<Source>& sources, EpochResu
                       return rms ? rmsEpochWindow(k, c.rmsRate, in.epochSeconds)
                                  : rawEpochWindow(k, c.rate, in.epochSeconds);
                     });
+    if (k == 0) out.signalRows.reserve(static_cast<std::size_t>(epochs) * rows.signals.size());
     for (SignalRow& r : rows.signals) out.signalRows.push_back({id, std::move(r)});
   }
   out.emptyWindows = calc.emptyWindows();
