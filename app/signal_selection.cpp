@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "store/records_channels.h"
+#include "store/records_host.h"
 #include "support/language.h"
 
 namespace rc {
@@ -161,6 +162,67 @@ std::vector<ChannelOption> readChannelOptions(CADODatabase& channelSet) {
   for (chan.open(true); !chan.isEOF(); chan.moveNext())
     out.push_back({chan.PChannelNumber, chan.SensorType, chan.Description});
   return out;
+}
+
+}  // namespace rc
+
+namespace rc {
+
+std::vector<std::string> listChooserFiles(const std::filesystem::path& folder, std::string_view extension) {
+  auto lower = [](std::string s) {
+    for (char& c : s)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+  };
+  const std::string want = lower(std::string(extension));
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    if (lower(it->path().extension().string()) == want) names.push_back(it->path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<EncoderProtocolInfo> readEncoderProtocols(CADODatabase& encoderUnit) {
+  std::vector<EncoderProtocolInfo> out;
+  CRecEncoderProtocol rec(encoderUnit);
+  for (rec.openQuery(encoderProtocolQuery()); !rec.isEOF(); rec.moveNext())
+    out.push_back({rec.ProtocolID, rec.ProtocolName});
+  return out;
+}
+
+std::optional<int> channelSetProtocol(CADODatabase& channelSet) {
+  CRecChannelSetInfo info(channelSet);
+  info.open(true);
+  if (info.isEOF()) return std::nullopt;
+  return static_cast<int>(info.ProtocolID);
+}
+
+ChooserModel::ChooserModel(std::vector<EncoderProtocolInfo> protocols, std::vector<ChooserEntry> entries,
+                           int protocol)
+    : protocols_(std::move(protocols)), entries_(std::move(entries)) {
+  setProtocol(protocol);
+}
+
+void ChooserModel::setProtocol(int id) {
+  const bool known = std::any_of(protocols_.begin(), protocols_.end(),
+                                 [&](const EncoderProtocolInfo& p) { return p.id == id; });
+  protocol_ = known || protocols_.empty() ? id : protocols_.front().id;
+}
+
+std::vector<std::string> ChooserModel::names() const {
+  std::vector<std::string> out;
+  for (const ChooserEntry& e : entries_)
+    if (!e.protocolId || *e.protocolId == protocol_) out.push_back(e.name);
+  return out;
+}
+
+std::optional<std::string> ChooserModel::choose(std::size_t row) const {
+  const std::vector<std::string> n = names();
+  if (row >= n.size()) return std::nullopt;
+  return n[row];
 }
 
 }  // namespace rc

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/session_config.h"
@@ -77,5 +78,55 @@ bool acceptSelection(const SignalSelectionModel& model, const std::filesystem::p
 // The physical channels of an open channel-set database, in table order.
 // Throws CADOException on a failing call.
 std::vector<ChannelOption> readChannelOptions(CADODatabase& channelSet);
+
+}  // namespace rc
+
+namespace rc {
+
+// The channel set and script choosers of the report editor: the files of a
+// folder ("*.chs" in the data folder's "Channels", "*.prt" in its
+// "Scripts"), grouped by the encoder protocol they were made for, with the
+// protocols of the host's encoder unit file.
+struct ChooserEntry {
+  std::string name;               // file name with its extension
+  std::optional<int> protocolId;  // nullopt: offered under every protocol
+  bool operator==(const ChooserEntry&) const = default;
+};
+
+// The file names in folder whose extension (without case) is extension
+// (".chs"), sorted. A missing folder gives no names.
+std::vector<std::string> listChooserFiles(const std::filesystem::path& folder, std::string_view extension);
+
+// The encoder protocols ("SELECT * FROM EncoderProtocol ORDER BY ProtocolID ASC").
+// Throws CADOException on a failing call.
+struct EncoderProtocolInfo {
+  int id = 0;
+  std::string name;
+  bool operator==(const EncoderProtocolInfo&) const = default;
+};
+std::vector<EncoderProtocolInfo> readEncoderProtocols(CADODatabase& encoderUnit);
+
+// The encoder protocol of an open channel-set database (its SetInfo row).
+std::optional<int> channelSetProtocol(CADODatabase& channelSet);
+
+class ChooserModel {
+ public:
+  // protocol: the one shown first (the last one used); the first protocol
+  // when it is not among them.
+  ChooserModel(std::vector<EncoderProtocolInfo> protocols, std::vector<ChooserEntry> entries, int protocol);
+
+  const std::vector<EncoderProtocolInfo>& protocols() const { return protocols_; }
+  int protocol() const { return protocol_; }
+  void setProtocol(int id);
+  // The names offered under the current protocol.
+  std::vector<std::string> names() const;
+  // OK with a row of names(): the chosen name, or nullopt for no valid row.
+  std::optional<std::string> choose(std::size_t row) const;
+
+ private:
+  std::vector<EncoderProtocolInfo> protocols_;
+  std::vector<ChooserEntry> entries_;
+  int protocol_ = 0;
+};
 
 }  // namespace rc

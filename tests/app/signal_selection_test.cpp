@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "app/session_config.h"
@@ -145,6 +146,41 @@ TEST_F(SignalSelection, ChannelOptionsFromAChannelSetDatabase) {
   b->add(ekg).add(emg);
   const std::vector<ChannelOption> options = readChannelOptions(b->database());
   EXPECT_EQ(options, (std::vector<ChannelOption>{{1, 4, "EKG chest"}, {12, 19, "EMG trapezius"}}));
+}
+
+TEST_F(SignalSelection, ChoosersListFilesByEncoderProtocol) {
+  const fs::path channels = dir_ / "Channels";
+  fs::create_directories(channels / "folder.chs");
+  for (const char* n : {"b.chs", "A.CHS", "c.prt", "notes.txt"}) std::ofstream(channels / n) << "x";
+  EXPECT_EQ(listChooserFiles(channels, ".chs"), (std::vector<std::string>{"A.CHS", "b.chs"}));
+  EXPECT_TRUE(listChooserFiles(dir_ / "Scripts", ".prt").empty());
+
+  const fs::path schema = fs::path(RC_SOURCE_DIR) / "resources/schema";
+  Result<HostDbBuilder> unit = HostDbBuilder::create(HostDbKind::EncoderUnit, schema);
+  ASSERT_TRUE(unit) << unit.status().message();
+  EncoderProtocolRow p5, p2;
+  p5.ProtocolID = 5;
+  p5.ProtocolName = "Five";
+  p2.ProtocolID = 2;
+  p2.ProtocolName = "Two";
+  unit->add(p5).add(p2);
+  const std::vector<EncoderProtocolInfo> protocols = readEncoderProtocols(unit->database());
+  EXPECT_EQ(protocols, (std::vector<EncoderProtocolInfo>{{2, "Two"}, {5, "Five"}}));
+
+  Result<HostDbBuilder> set = HostDbBuilder::create(HostDbKind::ChannelSet, schema);
+  ASSERT_TRUE(set);
+  EXPECT_EQ(channelSetProtocol(set->database()), std::nullopt);
+  SetInfoRow info;
+  info.ProtocolID = 5;
+  set->add(info);
+  EXPECT_EQ(channelSetProtocol(set->database()), 5);
+
+  ChooserModel m(protocols, {{"A.CHS", 5}, {"b.chs", 2}, {"any.chs", std::nullopt}}, 9);
+  EXPECT_EQ(m.protocol(), 2);  // 9 is unknown: the first protocol
+  EXPECT_EQ(m.names(), (std::vector<std::string>{"b.chs", "any.chs"}));
+  m.setProtocol(5);
+  EXPECT_EQ(m.choose(0), "A.CHS");
+  EXPECT_EQ(m.choose(2), std::nullopt);
 }
 
 }  // namespace
