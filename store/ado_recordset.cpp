@@ -121,6 +121,7 @@ void CADORecordset::open(const std::string& source, bool readOnly) {
     std::string table = stripBrackets(source);
     load("SELECT rowid, * FROM " + quoteIdentifier(table), true);
     table_ = table;
+    findRowidColumn();
   }
   open_ = true;
   pos_ = 0;
@@ -135,8 +136,29 @@ void CADORecordset::openForAppend(const std::string& table) {
   std::string name = stripBrackets(table);
   load("SELECT rowid, * FROM " + quoteIdentifier(name) + " WHERE 0", true);
   table_ = name;
+  findRowidColumn();
   open_ = true;
   pos_ = 0;
+}
+
+void CADORecordset::findRowidColumn() {
+  rowidColumn_ = -1;
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db_->handle(), "SELECT name, upper(type) FROM pragma_table_info(?1) WHERE pk > 0",
+                         -1, &st, nullptr) != SQLITE_OK)
+    return;
+  sqlite3_bind_text(st, 1, table_.c_str(), static_cast<int>(table_.size()), SQLITE_TRANSIENT);
+  int keys = 0;
+  std::string name;
+  bool integer = false;
+  while (sqlite3_step(st) == SQLITE_ROW) {
+    ++keys;
+    name = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    const unsigned char* t = sqlite3_column_text(st, 1);
+    integer = t && std::string(reinterpret_cast<const char*>(t)) == "INTEGER";
+  }
+  sqlite3_finalize(st);
+  if (keys == 1 && integer) rowidColumn_ = columnIndex(name);
 }
 
 void CADORecordset::load(const std::string& sql, bool isTable) {
@@ -175,6 +197,7 @@ void CADORecordset::close() {
   rows_.clear();
   rowids_.clear();
   table_.clear();
+  rowidColumn_ = -1;
   pos_ = 0;
   edit_ = EditMode::None;
   buffer_.clear();
@@ -466,7 +489,11 @@ void CADORecordset::update() {
     cancelUpdate();
     refreshRow(rowid, recordCount(), true);
   } else {
+    if (sqlite3_changes(db_->handle()) == 0) raise(kAdoErrNoCurrentRecord, "The row no longer exists.", sql);
     std::int64_t rowid = rowids_[static_cast<std::size_t>(pos_)];
+    // A changed INTEGER PRIMARY KEY column is the row id itself.
+    if (rowidColumn_ >= 0 && dirty_[static_cast<std::size_t>(rowidColumn_)])
+      if (auto p = std::get_if<std::int64_t>(&buffer_[static_cast<std::size_t>(rowidColumn_)])) rowid = *p;
     cancelUpdate();
     refreshRow(rowid, pos_, false);
   }
@@ -492,6 +519,7 @@ void CADORecordset::refreshRow(std::int64_t rowid, long at, bool append) {
     rowids_.push_back(rowid);
   } else {
     rows_[static_cast<std::size_t>(at)] = std::move(row);
+    rowids_[static_cast<std::size_t>(at)] = rowid;
   }
   pos_ = at;
 }
@@ -513,6 +541,7 @@ void CADORecordset::deleteCurrent() {
   rc = sqlite3_step(st);
   sqlite3_finalize(st);
   if (rc != SQLITE_DONE) raiseSqlite(rc, sql);
+  if (sqlite3_changes(db_->handle()) == 0) raise(kAdoErrNoCurrentRecord, "The row no longer exists.", sql);
   rows_.erase(rows_.begin() + pos_);
   rowids_.erase(rowids_.begin() + pos_);
   rowChanged();

@@ -113,6 +113,7 @@ class CADORecordset {
   void requireOpen() const;
   void setValue(const std::string& column, DbValue v);
   void load(const std::string& sql, bool isTable);
+  void findRowidColumn();
   void refreshRow(std::int64_t rowid, long at, bool append);
   void rowChanged();
   [[noreturn]] void raise(std::uint32_t code, const std::string& description,
@@ -128,6 +129,7 @@ class CADORecordset {
   std::vector<AdoColumnType> types_;
   std::vector<std::vector<DbValue>> rows_;
   std::vector<std::int64_t> rowids_;
+  int rowidColumn_ = -1;  // the column that is the row id (INTEGER PRIMARY KEY), or -1
   long pos_ = 0;
   EditMode edit_ = EditMode::None;
   std::vector<DbValue> buffer_;

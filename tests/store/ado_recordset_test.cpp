@@ -214,6 +214,24 @@ TEST_F(RecordsetTest, AddNewUpdateAndDeleteBindValues) {
   EXPECT_EQ(check.getFieldValueAsText("n"), "4");
 }
 
+TEST_F(RecordsetTest, KeyChangesAndRowsGoneBehindTheSet) {
+  CADORecordset rs(db);
+  rs.open("People");
+  rs.setFieldValue("ID", std::int32_t{40});  // the row id itself
+  rs.update();
+  rs.setFieldValue("Name", "Anne");
+  rs.update();
+  EXPECT_EQ(rs.getFieldValueAsText("ID"), "40");
+  EXPECT_EQ(rs.getFieldValueAsText("Name"), "Anne");
+  db.execute("DELETE FROM People WHERE Name = 'Bob'");
+  rs.moveNext();
+  rs.setFieldValue("Age", std::int16_t{1});
+  EXPECT_THROW(rs.update(), CADOException);
+  rs.cancelUpdate();
+  EXPECT_THROW(rs.deleteCurrent(), CADOException);
+  EXPECT_EQ(rs.recordCount(), 4);
+}
+
 TEST_F(RecordsetTest, ReadOnlySetsRefuseEdits) {
   CADORecordset rs(db);
   rs.open("SELECT * FROM People");
@@ -252,7 +270,9 @@ class CriterionParse : public ::testing::TestWithParam<CriterionCase> {};
 TEST_P(CriterionParse, AcceptsOrRefuses) {
   auto r = parseCriterion(GetParam().text);
   EXPECT_EQ(r.isOk(), GetParam().valid) << GetParam().text;
-  if (r) EXPECT_EQ(r->terms.size(), GetParam().terms);
+  if (r) {
+    EXPECT_EQ(r->terms.size(), GetParam().terms);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
