@@ -1,7 +1,10 @@
 // The XML document class on arbitrary bytes: decode and parse, walk every
 // element, read and rewrite content, add an element, and save and reload.
 // An edited document must index exactly like the same text parsed afresh,
-// and a saved document must load back to the same text.
+// and a saved document must load back to the same text. The same bytes are
+// then read as a session configuration file: settings within their ranges,
+// signal slots within 1..40, and the signal part written without breaking
+// the index.
 #include "support/xml_markup.h"
 
 #include <stdlib.h>
@@ -12,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/settings.h"
+#include "app/session_config.h"
 #include "support/xml_utf8.h"
 
 namespace {
@@ -80,6 +85,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string saved = rc::xmlEncodeUtf8(x.GetDoc());
     saved = saved.substr(0, saved.find('\0'));
     if (rc::xmlEncodeUtf8(back.GetDoc()) != saved) __builtin_trap();
+  }
+
+  rc::CXMLMarkup cfg(text);
+  rc::SessionSignalSlots slots;
+  rc::readSignalPart(cfg, slots, nullptr);
+  for (const rc::SessionSignalSlot& slot : slots)
+    if (slot.input != 0 && (slot.input < 1 || slot.input > 40 || slot.label.size() != 2)) __builtin_trap();
+  const rc::AnalysisSettings s = rc::loadAnalysisSettings(cfg, true, false);
+  if (s.averagingFactor < 1 || s.averagingFactor > 256 || s.epochTime % 60 != 0 || s.epochTime <= 0 ||
+      !(s.variation >= 10.0 && s.variation <= 100.0) || s.ibiSource < 1 || s.ibiSource > 3 ||
+      s.bandUnits < 0 || s.bandUnits > 2 || !(s.resolutions.heartRate >= 0.0))
+    __builtin_trap();
+  rc::SignalPart part;
+  part[0] = {{1, "EKG", 4}};
+  part[5] = {{2, "EMG <a>", 19}, {40, "EMG & b", 2}};
+  if (rc::setSignalPart(cfg, part, true)) {
+    rc::CXMLMarkup again(cfg.GetDoc());
+    if (outlineOf(cfg) != outlineOf(again)) __builtin_trap();
   }
   return 0;
 }
