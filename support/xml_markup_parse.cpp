@@ -1,5 +1,6 @@
 // The tolerant parser of CXMLMarkup: builds the element index of doc_ and
 // records the first problem found.
+#include <cstdint>
 #include <string>
 
 #include "support/xml_markup.h"
@@ -282,6 +283,10 @@ bool CXMLMarkup::parse(std::u16string loadNote) {
   const std::size_t n = doc_.size();
   if (n == 0) {
     result_ = u"Empty document";
+  } else if (n >= static_cast<std::size_t>(INT32_MAX)) {
+    // Offsets are 32-bit: such a text is kept but not indexed.
+    result_ = u"Document too large";
+    elem(0).flags |= kIllFormed;
   } else {
     std::vector<std::int32_t> stack;
     stack.reserve(64);
