@@ -285,6 +285,8 @@ bool DatabaseStager::openDatabase(CADODatabase& db, const fs::path& requested, C
   std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
   int result = 0;
   if (equalsNoCase(ext, "chs")) {
+    // The trailer sits where a growing database would write its next page.
+    mode = CADODatabase::Mode::ReadOnly;
     result = checkVersionTrailer(path);
     if (result != kTrailerCurrent && result != kTrailerOlder)
       result = compareSchema(path, kChannelSetTemplate, programFolder_, dataRoot_);

@@ -91,7 +91,8 @@ class DatabaseStager {
       : programFolder_(std::move(programFolder)), dataRoot_(std::move(dataRoot)), ui_(ui) {}
 
   // True when db is open on the file. Every failure is shown to the user
-  // (warning) and gives false; the file is left untouched.
+  // (warning) and gives false; the file is left untouched. Channel-set files
+  // are always opened read-only: writing could overwrite their trailer.
   bool openDatabase(CADODatabase& db, const std::filesystem::path& path,
                     CADODatabase::Mode mode = CADODatabase::Mode::ReadWrite);
 

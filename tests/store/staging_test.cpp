@@ -103,6 +103,7 @@ TEST_F(Staging, CurrentChannelSetWithTrailerOpensAndReads) {
   DatabaseStager stager(program, root, ui);
   CADODatabase db;
   ASSERT_TRUE(stager.openDatabase(db, p));
+  EXPECT_TRUE(db.isReadOnly());
   CRecChannelSetInfo info(db);
   info.open(true);
   EXPECT_EQ(info.Description, "EKG set");
