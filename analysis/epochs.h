@@ -31,6 +31,12 @@ inline constexpr int kRecomputeOk = 0;
 inline constexpr int kRecomputeNoEpoch = 1;
 inline constexpr int kRecomputeNoSeries = 2;
 
+// Bounds on what a damaged series or protocol can ask for: epochs of one
+// series or step (about 69 days of 60-second epochs), and epoch entries of a
+// scripted session.
+inline constexpr std::int64_t kMaxEpochs = 100000;
+inline constexpr std::size_t kMaxEpochEntries = 1000000;
+
 // A run of consecutive intervals of a series.
 struct IntervalSpan {
   std::size_t first = 0;
@@ -40,7 +46,7 @@ struct IntervalSpan {
 };
 
 // Open session: complete epochs of a series, floor(sum of intervals in ms /
-// (E x 1000)), summed in double.
+// (E x 1000)), summed in double; at most kMaxEpochs.
 std::int64_t openEpochCount(std::span<const float> intervals, std::int32_t epochSeconds);
 
 // Open session: the intervals of epochs 0 .. epochs-1. Epoch k closes at the

@@ -10,14 +10,20 @@ namespace {
 // An interval that is not a finite number does not advance the running time.
 double advance(float v) { return std::isfinite(v) ? static_cast<double>(v) : 0.0; }
 
+// Complete epochs in a running time of `ms` milliseconds.
+std::int64_t epochsIn(double ms, std::int32_t epochSeconds) {
+  if (!(ms > 0.0)) return 0;
+  const double k = std::floor(ms / (epochSeconds * 1000.0));
+  return k >= static_cast<double>(kMaxEpochs) ? kMaxEpochs : static_cast<std::int64_t>(k);
+}
+
 }  // namespace
 
 std::int64_t openEpochCount(std::span<const float> intervals, std::int32_t epochSeconds) {
   if (epochSeconds <= 0) return 0;
   double total = 0.0;
   for (float v : intervals) total += advance(v);
-  if (!(total > 0.0)) return 0;
-  return static_cast<std::int64_t>(std::floor(total / (epochSeconds * 1000.0)));
+  return epochsIn(total, epochSeconds);
 }
 
 std::vector<IntervalSpan> openEpochSpans(std::span<const float> intervals, std::int64_t epochs,
@@ -104,7 +110,7 @@ std::vector<std::int64_t> walkSteps(const ScriptProtocol& protocol, std::size_t 
       }
       ++i;
     }
-    out.push_back(static_cast<std::int64_t>(std::floor(t / (epochSeconds * 1000.0))));
+    out.push_back(epochsIn(t, epochSeconds));
   }
   return out;
 }
@@ -158,7 +164,7 @@ std::vector<EpochEntry> scriptedEpochEntries(const ScriptProtocol& protocol,
         const StepDurationRecord* d = protocol.findStep(a.number, st.step);
         const std::string stepText = stepLabel(st.step, d ? d->label : std::string());
         const double cycleStart = st.start + a.cycleLength() * (c - 1);
-        for (std::int64_t e = 1; e <= st.epochs; ++e)
+        for (std::int64_t e = 1; e <= st.epochs && out.size() < kMaxEpochEntries; ++e)
           out.push_back({a.number, st.step, c, static_cast<std::int32_t>(e), s, cycleStart, activityLabel(a),
                          stepText});
       }

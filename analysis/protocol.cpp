@@ -60,6 +60,7 @@ void assignActivityStartTimes(std::vector<ActivityRecord>& activities) {
 
 bool buildStepTimeline(ScriptProtocol& protocol) {
   protocol.timeline.clear();
+  if (protocol.analysedStepCount() > kMaxTimelineEntries) return false;
   for (const ActivityRecord& a : protocol.activities) {
     if (a.excluded || a.cycles < 1) continue;
     double t = a.start;

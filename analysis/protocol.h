@@ -101,9 +101,13 @@ struct ScriptProtocol {
 // excluded as well but keep their place on the time axis.
 void assignActivityStartTimes(std::vector<ActivityRecord>& activities);
 
+// Most step timeline entries a protocol may have.
+inline constexpr std::int64_t kMaxTimelineEntries = 1000000;
+
 // The step timeline (activity by activity, cycle by cycle, analysed step by
 // step). Returns false when a step of an analysed activity has no duration
-// record (the caller shows message 356).
+// record, or the timeline would exceed kMaxTimelineEntries (the caller shows
+// message 356).
 bool buildStepTimeline(ScriptProtocol& protocol);
 
 // Row labels: the activity's name, or "A%d"; the step's label, or "S%d".
