@@ -2,6 +2,8 @@
 
 #include "analysis/series_file.h"
 #include "analysis/series_find.h"
+#include "app/session_config.h"
+#include "app/signal_selection.h"
 #include "store/ado_database.h"
 #include "store/channel_segments.h"
 #include "store/data_root.h"
@@ -20,68 +22,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int readInt(CXMLMarkup& doc, std::string_view child) {
-  doc.ResetChildPos();
-  if (!doc.FindChildElem(child)) return 0;
-  auto v = parseInteger(doc.GetChildDataUtf8());
-  return v && *v > 0 && *v <= 40 ? static_cast<int>(*v) : 0;
-}
-
-std::string readText(CXMLMarkup& doc, std::string_view child) {
-  doc.ResetChildPos();
-  return doc.FindChildElem(child) ? doc.GetChildDataUtf8() : std::string();
-}
-
-void assign(SignalSlot& slot, CXMLMarkup& doc) {
-  slot.input = readInt(doc, "Input");
-  slot.description = readText(doc, "Description");
-  slot.label = channelLabel(slot.input);
-}
-
 Message missing(const fs::path& path) { return MessageBuilder().id(kFileNotFoundId).text(path.string()); }
 
-// Fills the slots from the channel set when the session has no usable
-// configuration file: the first channels of each kind, in channel order.
-void slotsFromChannelSet(CADODatabase& channelSet, std::array<SignalSlot, kSlotCount>& slots) {
-  CRecPhysChan ch(channelSet);
-  ch.openQuery("SELECT * FROM PhysicalChannels ORDER BY PChannelNumber ASC");
-  for (; !ch.isEOF(); ch.moveNext()) {
-    int first = -1, count = 1;
-    switch (ch.SensorType) {
-      case 4:
-        first = 0;
-        break;
-      case 5:
-        first = 1;
-        break;
-      case 8:
-        first = 2;
-        break;
-      case 6:
-        first = 3, count = 2;
-        break;
-      case 7:
-        first = 5, count = 2;
-        break;
-      case 0:
-      case 1:
-      case 2:
-      case 19:
-        first = 7, count = 2;
-        break;
-      default:
-        break;
+// The signal part of a session without a usable configuration file, as the
+// program would write it: every offered channel when no list offers more than
+// it takes, else the first channels of each list. Kept in memory only.
+void configureInMemory(CADODatabase& channelSet, CXMLMarkup& doc) {
+  SignalSelectionModel model(readChannelOptions(channelSet));
+  if (model.needsDialog()) {
+    for (int k = 0; k < kSignalKindCount; ++k) {
+      const auto kind = static_cast<SignalKind>(k);
+      for (std::size_t row = 0; row < model.list(kind).size(); ++row)
+        model.setSelected(kind, row, static_cast<int>(row) < listCapacity(kind));
     }
-    if (first < 0 || ch.PChannelNumber < 1 || ch.PChannelNumber > 40) continue;
-    for (int s = first; s < first + count; ++s) {
-      if (slots[s].input != 0) continue;
-      slots[s].input = ch.PChannelNumber;
-      slots[s].description = ch.Description;
-      slots[s].label = channelLabel(ch.PChannelNumber);
-      slots[s].rawEmg = s >= 7 && (ch.SensorType == 0 || ch.SensorType == 19);
-      break;
-    }
+  } else {
+    model.selectAll();
   }
+  setSignalPart(doc, model.signalPart(), false);
 }
 
 bool loadSeries(AnalysisSession& s, UserInterface& ui) {
@@ -139,47 +96,6 @@ bool loadSeries(AnalysisSession& s, UserInterface& ui) {
 
 }  // namespace
 
-std::string channelLabel(int input) {
-  if (input < 1 || input > 40) return {};
-  return strprintf("%d%c", (input - 1) / 10 + 1, static_cast<char>('@' + input - 10 * ((input - 1) / 10)));
-}
-
-std::array<SignalSlot, kSlotCount> readSignalSlots(CXMLMarkup& doc) {
-  std::array<SignalSlot, kSlotCount> slots;
-  doc.ResetPos();
-  if (!doc.FindElem()) return slots;
-  doc.IntoElem();
-  while (doc.FindElem("Signal")) {
-    const std::string type = readText(doc, "Type");
-    const auto count = parseInteger(readText(doc, "Count")).value_or(0);
-    if (count <= 0) continue;
-    int slot = type == "EKG"    ? 0
-               : type == "BVP"  ? 1
-               : type == "RESP" ? 2
-               : type == "SC"   ? 3
-               : type == "TEMP" ? 5
-               : type == "MYO"  ? 7
-                                : -1;
-    if (slot < 0) continue;
-    if (slot <= 2) {
-      assign(slots[slot], doc);
-      continue;
-    }
-    for (int k = 0; k < 2 && k < count; ++k) {
-      doc.ResetChildPos();
-      if (!doc.FindChildElem(k == 0 ? "Source1" : "Source2")) continue;
-      doc.IntoElem();
-      assign(slots[slot + k], doc);
-      if (slot == 7) {
-        const auto sensor = parseInteger(readText(doc, "SensorType"));
-        slots[slot + k].rawEmg = sensor && (*sensor == 0 || *sensor == 19);
-      }
-      doc.OutOfElem();
-    }
-  }
-  return slots;
-}
-
 std::unique_ptr<AnalysisSession> loadSessionForAnalysis(const SessionLoadRequest& rq, UserInterface& ui) {
   auto s = std::make_unique<AnalysisSession>();
   s->clientId = rq.clientId;
@@ -228,9 +144,7 @@ std::unique_ptr<AnalysisSession> loadSessionForAnalysis(const SessionLoadRequest
         fs::exists(s->configFile) && s->config.Load(s->configFile) && s->config.IsWellFormed();
     if (!s->configFromFile) {
       s->config.Load(rq.programFolder / kConfigFileName);
-      slotsFromChannelSet(channelSet, s->slots);
-    } else {
-      s->slots = readSignalSlots(s->config);
+      configureInMemory(channelSet, s->config);
     }
     if (!s->openSession) {
       s->protocol = loadScriptProtocol({rq.dataRoot, row.FileName, s->folder}, ui);
@@ -244,14 +158,11 @@ std::unique_ptr<AnalysisSession> loadSessionForAnalysis(const SessionLoadRequest
     reportDatabaseError(ui, e);
     return nullptr;
   }
-  for (SignalSlot& slot : s->slots) {
-    auto i = slot.input > 0 ? s->recording.findChannel(static_cast<std::uint32_t>(slot.input)) : std::nullopt;
-    slot.index = i ? static_cast<int>(*i) : -1;
-  }
+  SessionSignalSlots read;
+  readSignalPart(s->config, read, [&](std::uint32_t id) { return s->recording.findChannel(id); });
+  for (int k = 0; k < kSlotCount; ++k)
+    s->slots[k] = {read[k].input, read[k].channelIndex, read[k].label, read[k].description, read[k].rawEmg};
   s->settings = loadAnalysisSettings(s->config, s->slots[0].used(), s->slots[1].used());
-  // The signal part of a configuration made here was never written: the
-  // template's source selection does not apply.
-  if (!s->configFromFile) s->settings.ibiSource = deriveIbiSource(s->slots[0].used(), s->slots[1].used());
   loadSeries(*s, ui);
   s->rejected = StretchFile().read(s->folder);
   s->events.read(s->folder, ui);

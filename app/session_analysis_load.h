@@ -37,12 +37,6 @@ struct SignalSlot {
   bool used() const { return input > 0 && index >= 0; }
 };
 
-// "%d%c": 1 -> "1A", 10 -> "1J", 11 -> "2A"; empty outside 1..40.
-std::string channelLabel(int input);
-
-// Reads the signal part of a configuration document into the slots.
-std::array<SignalSlot, kSlotCount> readSignalSlots(CXMLMarkup& doc);
-
 struct AnalysisSession {
   int clientId = 0;
   int sessionId = 0;
