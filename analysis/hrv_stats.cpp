@@ -66,7 +66,8 @@ std::optional<BandPowers> bandPowersOfPrepared(std::span<const double> prepared,
   std::unique_ptr<double[]> power(new (std::nothrow) double[std::max(half, 1)]);
   if (!power) return std::nullopt;
   double df = 0.0;
-  if (AutoPowerSpectrum(prepared.data(), grid.n, grid.dt, power.get(), &df) != kNumericOk) return std::nullopt;
+  if (AutoPowerSpectrum(prepared.data(), grid.n, grid.dt, power.get(), &df) != kNumericOk)
+    return std::nullopt;
   const std::int32_t top = std::min(grid.kHf, half - 1);
   BandPowers b;
   for (std::int32_t k = 1; k <= top; ++k) {

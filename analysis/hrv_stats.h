@@ -24,10 +24,10 @@ struct HrvSettings {
 };
 
 struct TimeDomainStats {
-  std::int32_t nnCount = 0;        // differences d = x[i] - x[i+1] with d > threshold
-  double pnn = 0.0;                // nnCount / n, a proportion
-  std::optional<double> sdnn;      // ms; undefined for n < 2
-  std::optional<double> rmssd;     // ms; undefined for n < 2
+  std::int32_t nnCount = 0;     // differences d = x[i] - x[i+1] with d > threshold
+  double pnn = 0.0;             // nnCount / n, a proportion
+  std::optional<double> sdnn;   // ms; undefined for n < 2
+  std::optional<double> rmssd;  // ms; undefined for n < 2
   bool operator==(const TimeDomainStats&) const = default;
 };
 

@@ -13,9 +13,9 @@
 namespace rc {
 
 inline constexpr std::int32_t kNumericOk = 0;
-inline constexpr std::int32_t kNumericOutOfMemory = -20001;   // a work buffer could not be allocated
-inline constexpr std::int32_t kNumericCountBelowOne = -20003; // a sample count or number of intervals < 1
-inline constexpr std::int32_t kNumericEmptyRange = -20101;    // histogram base not below top
+inline constexpr std::int32_t kNumericOutOfMemory = -20001;    // a work buffer could not be allocated
+inline constexpr std::int32_t kNumericCountBelowOne = -20003;  // a sample count or number of intervals < 1
+inline constexpr std::int32_t kNumericEmptyRange = -20101;     // histogram base not below top
 
 // Mode refuses histograms of more bins than this (as an allocation failure).
 inline constexpr std::int32_t kMaxHistogramBins = 1 << 24;

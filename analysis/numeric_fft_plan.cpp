@@ -97,8 +97,8 @@ void runGenericStage(int p, const StageArgs& st, const double* rootCos, const do
 
 #if defined(__x86_64__) || defined(__i386__)
 template <int kRadix>
-__attribute__((target("avx2"))) void runFixedStageAvx2(const StageArgs& st, const double* ar, const double* ai,
-                                                        double* br, double* bi) {
+__attribute__((target("avx2"))) void runFixedStageAvx2(const StageArgs& st, const double* ar,
+                                                       const double* ai, double* br, double* bi) {
   runFixedStageWith<kRadix, WidePack>(st, ar, ai, br, bi);
 }
 
@@ -134,8 +134,8 @@ void splitPairs(const double* x, double* zr, double* zi, std::size_t m) {
   splitPairsWith<Pack>(x, zr, zi, m);
 }
 
-void joinHalves(const double* sr, const double* si, const double* ur, const double* ui, double* re, double* im,
-                std::size_t m) {
+void joinHalves(const double* sr, const double* si, const double* ur, const double* ui, double* re,
+                double* im, std::size_t m) {
 #if defined(__x86_64__) || defined(__i386__)
   if (haveAvx2()) return joinHalvesAvx2(sr, si, ur, ui, re, im, m);
 #endif

@@ -46,9 +46,9 @@ class ComplexPlan {
  private:
   struct Stage {
     int radix = 0;
-    int l = 0;  // length of the sub-transforms this stage combines
-    int r = 0;  // number of interleaved sub-transforms: n / (l * radix)
-    std::vector<double> twRe, twIm;  // exp(-2*pi*i*k*v/(l*radix)) at (v-1)*l + k
+    int l = 0;                             // length of the sub-transforms this stage combines
+    int r = 0;                             // number of interleaved sub-transforms: n / (l * radix)
+    std::vector<double> twRe, twIm;        // exp(-2*pi*i*k*v/(l*radix)) at (v-1)*l + k
     std::vector<double> rootCos, rootSin;  // generic radix only: cos, sin of 2*pi*j/radix
   };
 
@@ -81,7 +81,7 @@ class RealPlan {
  private:
   int n_ = 0;
   std::size_t scratch_ = 0;
-  ComplexPlan complex_;               // length n / 2 for even n, n for odd n
+  ComplexPlan complex_;                      // length n / 2 for even n, n for odd n
   std::vector<double> unpackRe_, unpackIm_;  // exp(-2*pi*i*k/n), k in [0, n/2)
 };
 

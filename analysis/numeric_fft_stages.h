@@ -213,8 +213,8 @@ template <int kRadix, typename P>
 RC_FFT_INLINE void runFixedStageWith(const StageArgs& st, const double* ar, const double* ai, double* br,
                                      double* bi) {
   constexpr std::size_t kPackWidth = kWidth<P>;
-  const StageView v{ar,    ai,    br, bi, st.twRe, st.twIm, static_cast<std::size_t>(st.l),
-                    static_cast<std::size_t>(st.r)};
+  const StageView v{
+      ar, ai, br, bi, st.twRe, st.twIm, static_cast<std::size_t>(st.l), static_cast<std::size_t>(st.r)};
   const std::size_t l = v.l, r = v.r;
   if constexpr (kPackWidth > 2) {
     if (r > 1 && r < kPackWidth) return runFixedStageWith<kRadix, Pack>(st, ar, ai, br, bi);
@@ -322,8 +322,8 @@ RC_FFT_INLINE void joinHalvesWith(const double* sr, const double* si, const doub
 
 // The same on the widest vectors the processor offers.
 void splitPairs(const double* x, double* zr, double* zi, std::size_t m);
-void joinHalves(const double* sr, const double* si, const double* ur, const double* ui, double* re, double* im,
-                std::size_t m);
+void joinHalves(const double* sr, const double* si, const double* ur, const double* ui, double* re,
+                double* im, std::size_t m);
 
 // One fixed-radix stage, on the widest vectors the processor offers.
 template <int kRadix>

@@ -42,8 +42,8 @@ struct HrvRow {
   std::optional<double> vlf;            // in the band units of the computation
   std::optional<double> lf;
   std::optional<double> hf;
-  std::optional<double> lfHf;  // always from the absolute powers
-  std::optional<double> total; // ms^2, always absolute
+  std::optional<double> lfHf;   // always from the absolute powers
+  std::optional<double> total;  // ms^2, always absolute
 
   bool hasData() const { return nnCount.has_value(); }
   bool operator==(const HrvRow&) const = default;

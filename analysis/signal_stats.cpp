@@ -13,7 +13,8 @@ bool usable(double v) { return std::isfinite(v) && v > 0.0; }
 
 // The mode of values whose minimum and maximum differ; nullopt without a
 // usable resolution or when the histogram cannot be built.
-std::optional<double> modeOf(std::span<const double> values, double minimum, double maximum, double resolution) {
+std::optional<double> modeOf(std::span<const double> values, double minimum, double maximum,
+                             double resolution) {
   if (!std::isfinite(resolution) || resolution <= 0.0) return std::nullopt;
   if (values.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return std::nullopt;
   const double q = (maximum - minimum) / resolution;
@@ -95,7 +96,8 @@ SignalRow describeValues(std::int32_t signal, std::span<const double> values, do
     row.sd = sd;
     if (mean != 0.0) row.sdMean = sd / mean;
   }
-  row.mode = minimum == maximum ? std::optional<double>(minimum) : modeOf(values, minimum, maximum, resolution);
+  row.mode =
+      minimum == maximum ? std::optional<double>(minimum) : modeOf(values, minimum, maximum, resolution);
   double area = 0.0;
   if (signal >= kSignalSkinConductance1 && ratePerSecond > 0.0 && std::isfinite(ratePerSecond)) {
     long double sum = 0;
@@ -192,7 +194,8 @@ std::vector<double> channelWindowValues(std::span<const float> samples, SampleWi
 }
 
 SignalRow rawChannelRow(std::int32_t signal, std::span<const float> samples, SampleWindow window, double rate,
-                        double resolution, std::span<const TSessionSegment> rejected, std::int32_t channelId) {
+                        double resolution, std::span<const TSessionSegment> rejected,
+                        std::int32_t channelId) {
   const std::vector<double> values = channelWindowValues(samples, window, rate, rejected, channelId);
   return describeValues(signal, values, resolution, rate);
 }

@@ -17,8 +17,9 @@ std::string cellText(const std::optional<std::int32_t>& value) {
 }
 
 std::vector<std::string> hrvCells(const HrvRow& row) {
-  return {cellText(row.sdnn), cellText(row.nnCount), cellText(row.pnn), cellText(row.rmssd), cellText(row.vlf),
-          cellText(row.lf),   cellText(row.hf),      cellText(row.lfHf), cellText(row.total)};
+  return {cellText(row.sdnn),  cellText(row.nnCount), cellText(row.pnn),
+          cellText(row.rmssd), cellText(row.vlf),     cellText(row.lf),
+          cellText(row.hf),    cellText(row.lfHf),    cellText(row.total)};
 }
 
 std::vector<std::string> signalCells(const SignalRow& row) {

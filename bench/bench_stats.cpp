@@ -97,7 +97,12 @@ void BM_TimeDomainWholeDay(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_OpenSessionResampleAndSpectra)->Arg(60)->Arg(180)->Arg(300)->Arg(600)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenSessionResampleAndSpectra)
+    ->Arg(60)
+    ->Arg(180)
+    ->Arg(300)
+    ->Arg(600)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenSessionResampleOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TimeDomainWholeDay)->Unit(benchmark::kMillisecond);
 

@@ -32,14 +32,14 @@ class DirectDft {
     const long double twoPi = 6.283185307179586476925286766559005768L;
     roots_.resize(x.size());
     for (long long j = 0; j < n_; ++j)
-      roots_[static_cast<std::size_t>(j)] =
-          Cplx(std::cos(twoPi * j / n_), -std::sin(twoPi * j / n_));
+      roots_[static_cast<std::size_t>(j)] = Cplx(std::cos(twoPi * j / n_), -std::sin(twoPi * j / n_));
   }
   Cplx at(long long k) const {
     Cplx sum = 0;
     long long idx = 0;
     for (long long j = 0; j < n_; ++j) {
-      sum += static_cast<long double>(x_[static_cast<std::size_t>(j)]) * roots_[static_cast<std::size_t>(idx)];
+      sum +=
+          static_cast<long double>(x_[static_cast<std::size_t>(j)]) * roots_[static_cast<std::size_t>(idx)];
       idx += k;
       if (idx >= n_) idx -= n_;
     }
@@ -103,13 +103,11 @@ TEST(RealFft, MatchesDirectDftForEveryLengthUpTo4096) {
 
 class RealFftLargeLength : public ::testing::TestWithParam<int> {};
 
-TEST_P(RealFftLargeLength, MatchesDirectDft) {
-  EXPECT_LT(worstRelativeError(GetParam(), 99u), 1e-12);
-}
+TEST_P(RealFftLargeLength, MatchesDirectDft) { EXPECT_LT(worstRelativeError(GetParam(), 99u), 1e-12); }
 
 INSTANTIATE_TEST_SUITE_P(PrimesAndProducts, RealFftLargeLength,
-                         ::testing::Values(4099, 65521, 30030, 2 * 4099, 997 * 3, 991 * 4, 1009,
-                                           2 * 1009 * 3, 65536, 1 << 17, 3 * 5 * 7 * 9 * 11, 8191 * 2));
+                         ::testing::Values(4099, 65521, 30030, 2 * 4099, 997 * 3, 991 * 4, 1009, 2 * 1009 * 3,
+                                           65536, 1 << 17, 3 * 5 * 7 * 9 * 11, 8191 * 2));
 
 TEST(RealFft, RoutesLengthsToTheirAlgorithm) {
   EXPECT_TRUE(fft_detail::hasOnlySmallPrimeFactors(2 * 3 * 5 * 7 * 11 * 13));
@@ -158,8 +156,7 @@ TEST(RealFft, ConcurrentCallersGetTheSameResults) {
         for (std::size_t i = 0; i < lengths.size(); ++i) {
           const int n = lengths[(i + t) % lengths.size()];
           std::vector<double> re = randomSignal(n, 5), im(re.size());
-          if (RealFFT(re.data(), im.data(), n) != kNumericOk ||
-              re != expected[(i + t) % lengths.size()])
+          if (RealFFT(re.data(), im.data(), n) != kNumericOk || re != expected[(i + t) % lengths.size()])
             ++mismatches[t];
           std::vector<double> other = randomSignal(100 + round + t * 50, 3), oi(other.size());
           RealFFT(other.data(), oi.data(), static_cast<std::int32_t>(other.size()));

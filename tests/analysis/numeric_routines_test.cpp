@@ -124,7 +124,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(HistogramCase{"Interior", {0.0, 1.9, 2.0, 5.5, 9.99}, {2, 1, 1, 0, 1}},
                       HistogramCase{"TopGoesToLastBin", {10.0}, {0, 0, 0, 0, 1}},
                       HistogramCase{"OutsideNotCounted", {10.000001, -0.1, -1e-300}, {0, 0, 0, 0, 0}},
-                      HistogramCase{"NonFiniteAndHuge", {kNaN, kInf, -kInf, 1e300, -1e300, 4.0}, {0, 0, 1, 0, 0}}),
+                      HistogramCase{
+                          "NonFiniteAndHuge", {kNaN, kInf, -kInf, 1e300, -1e300, 4.0}, {0, 0, 1, 0, 0}}),
     [](const ::testing::TestParamInfo<HistogramCase>& info) { return std::string(info.param.name); });
 
 TEST(Histogram, ArgumentChecksInOrderLeaveOutputsUntouched) {

@@ -56,7 +56,8 @@ TEST_P(SpectralGridTable, BandEdgeBins) {
 
 INSTANTIATE_TEST_SUITE_P(EpochLengths, SpectralGridTable,
                          ::testing::Values(GridCase{60, 256, 2, 9, 24}, GridCase{180, 1024, 7, 26, 72},
-                                           GridCase{300, 1024, 12, 44, 120}, GridCase{600, 2048, 24, 89, 240}));
+                                           GridCase{300, 1024, 12, 44, 120},
+                                           GridCase{600, 2048, 24, 89, 240}));
 
 // A cosine at exactly bin k puts all its power in bins k-1..k+1 after the Hann
 // window, so a line at an edge bin shows which band owns the edge.
@@ -133,8 +134,8 @@ TEST(HrvRow, OneIntervalAndEmptyWindows) {
   const HrvRow row = computeHrvRow(IbiSource::Bvp, one, flat, g, {});
   EXPECT_TRUE(row.hasData());
   EXPECT_EQ(row.source, IbiSource::Bvp);
-  EXPECT_EQ(hrvCells(row), (std::vector<std::string>{"     -", "0", "0.000", "     -", "0.000", "0.000", "0.000",
-                                                       "     -", "0.000"}));
+  EXPECT_EQ(hrvCells(row), (std::vector<std::string>{"     -", "0", "0.000", "     -", "0.000", "0.000",
+                                                     "0.000", "     -", "0.000"}));
   const HrvRow empty = computeHrvRow(IbiSource::Ekg, {}, flat, g, {});
   EXPECT_FALSE(empty.hasData());
   EXPECT_EQ(hrvCells(empty), std::vector<std::string>(9, "     -"));
@@ -169,7 +170,8 @@ Reference reference(const std::vector<float>& ibi, const std::vector<double>& sa
   long double ss = 0, dd = 0;
   for (std::size_t i = 0; i < n; ++i) {
     ss += (ibi[i] - mean) * (ibi[i] - mean);
-    if (i + 1 < n) dd += (static_cast<long double>(ibi[i]) - ibi[i + 1]) * (static_cast<long double>(ibi[i]) - ibi[i + 1]);
+    if (i + 1 < n)
+      dd += (static_cast<long double>(ibi[i]) - ibi[i + 1]) * (static_cast<long double>(ibi[i]) - ibi[i + 1]);
   }
   const std::size_t m = samples.size();
   long double sm = 0;
@@ -180,7 +182,8 @@ Reference reference(const std::vector<float>& ibi, const std::vector<double>& sa
     const long double s = std::sin(3.14159265358979323846L * j / m);
     w[j] = (samples[j] - sm) * s * s;
   }
-  Reference r{static_cast<double>(std::sqrt(ss / (n - 1))), static_cast<double>(std::sqrt(dd / (n - 1))), 0, 0, 0, 0};
+  Reference r{
+      static_cast<double>(std::sqrt(ss / (n - 1))), static_cast<double>(std::sqrt(dd / (n - 1))), 0, 0, 0, 0};
   for (int k = 1; k <= kHf; ++k) {
     std::complex<long double> x = 0;
     for (std::size_t j = 0; j < m; ++j)

@@ -61,7 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ModeCase{"TopInLastBin", {60, 70, 70}, 5.0, 67.5},
                       ModeCase{"ZeroResolution", {60, 70}, 0.0, std::nullopt},
                       ModeCase{"NegativeResolution", {60, 70}, -1.0, std::nullopt},
-                      ModeCase{"NaNResolution", {60, 70}, std::numeric_limits<double>::quiet_NaN(), std::nullopt},
+                      ModeCase{
+                          "NaNResolution", {60, 70}, std::numeric_limits<double>::quiet_NaN(), std::nullopt},
                       ModeCase{"TooManyBins", {0, 1e6}, 1e-9, std::nullopt}),
     [](const ::testing::TestParamInfo<ModeCase>& info) { return std::string(info.param.name); });
 
@@ -162,7 +163,8 @@ TEST(CellText, FormatsWithTheUserDecimalSeparator) {
 TEST(Resolutions, ByIndex) {
   const SignalResolutions r{1, 2, 3, 4, 5, 6};
   const std::vector<double> expected = {1, 2, 1, 2, 3, 4, 4, 5, 5, 6, 6};
-  for (std::int32_t i = 0; i < 11; ++i) EXPECT_EQ(resolutionFor(i, r), expected[static_cast<std::size_t>(i)]) << i;
+  for (std::int32_t i = 0; i < 11; ++i)
+    EXPECT_EQ(resolutionFor(i, r), expected[static_cast<std::size_t>(i)]) << i;
 }
 
 }  // namespace
