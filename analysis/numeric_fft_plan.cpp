@@ -1,6 +1,7 @@
 #include "analysis/numeric_fft_plan.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -111,9 +112,11 @@ __attribute__((target("avx2"))) void joinHalvesAvx2(const double* sr, const doub
   joinHalvesWith<WidePack>(sr, si, ur, ui, re, im, m);
 }
 
+std::atomic<bool> g_allowWide{true};
+
 bool haveAvx2() {
   static const bool have = __builtin_cpu_supports("avx2");
-  return have;
+  return have && g_allowWide.load(std::memory_order_relaxed);
 }
 #endif
 
@@ -125,6 +128,14 @@ void runFixedStage(const StageArgs& st, const double* ar, const double* ai, doub
   if (haveAvx2()) return runFixedStageAvx2<kRadix>(st, ar, ai, br, bi);
 #endif
   runFixedStageWith<kRadix, Pack>(st, ar, ai, br, bi);
+}
+
+void allowWideVectors(bool allow) {
+#if defined(__x86_64__) || defined(__i386__)
+  g_allowWide.store(allow);
+#else
+  (void)allow;
+#endif
 }
 
 void splitPairs(const double* x, double* zr, double* zi, std::size_t m) {

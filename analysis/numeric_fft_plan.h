@@ -91,6 +91,10 @@ void unitRoot(long long j, long long n, double* re, double* im);
 // The smallest 5-smooth number (2^a 3^b 5^c) that is at least n.
 int smoothLengthAtLeast(int n);
 
+// Lets tests run the kernels on the narrow (16-byte) vectors even where the
+// processor offers wider ones; both give bit-identical results.
+void allowWideVectors(bool allow);
+
 // True when every prime factor of n is below kMaxDirectPrime.
 bool hasOnlySmallPrimeFactors(int n);
 

@@ -109,6 +109,20 @@ INSTANTIATE_TEST_SUITE_P(PrimesAndProducts, RealFftLargeLength,
                          ::testing::Values(4099, 65521, 30030, 2 * 4099, 997 * 3, 991 * 4, 1009, 2 * 1009 * 3,
                                            65536, 1 << 17, 3 * 5 * 7 * 9 * 11, 8191 * 2));
 
+TEST(RealFft, NarrowAndWideVectorKernelsAgreeBitForBit) {
+  for (int n : {2, 3, 8, 12, 30, 64, 100, 128, 256, 360, 512, 1000, 1024, 2048, 4099, 6000}) {
+    const std::vector<double> x = randomSignal(n, 17u);
+    std::vector<double> wideRe = x, wideIm(x.size()), narrowRe = x, narrowIm(x.size());
+    ASSERT_EQ(RealFFT(wideRe.data(), wideIm.data(), n), kNumericOk);
+    fft_detail::allowWideVectors(false);
+    const std::int32_t status = RealFFT(narrowRe.data(), narrowIm.data(), n);
+    fft_detail::allowWideVectors(true);
+    ASSERT_EQ(status, kNumericOk);
+    EXPECT_EQ(wideRe, narrowRe) << n;
+    EXPECT_EQ(wideIm, narrowIm) << n;
+  }
+}
+
 TEST(RealFft, RoutesLengthsToTheirAlgorithm) {
   EXPECT_TRUE(fft_detail::hasOnlySmallPrimeFactors(2 * 3 * 5 * 7 * 11 * 13));
   EXPECT_TRUE(fft_detail::hasOnlySmallPrimeFactors(997));
