@@ -99,21 +99,6 @@ TEST_F(SeriesFile, OpenSessionFoldsSeveralRecordsIntoOne) {
   EXPECT_EQ(back.values, s.values);
 }
 
-TEST_F(SeriesFile, ManyInsertionsAreSavedWhole) {
-  IntervalSeries s = scriptedSample();
-  ASSERT_TRUE(writeIntervalSeries(file(), s, false));
-  IntervalSeries edited;
-  ASSERT_TRUE(readIntervalSeries(file(), false, edited));
-  edited.values.insert(edited.values.begin() + 1, 600, 400.0f);
-  edited.segments[0].intervalCount += 600;
-  ASSERT_TRUE(saveIntervalSeries(file(), edited, false, ui));
-  IntervalSeries back;
-  ASSERT_TRUE(readIntervalSeries(file(), false, back));
-  EXPECT_EQ(back.values.size(), 603u);
-  EXPECT_EQ(back, edited);
-  EXPECT_TRUE(ui.records().empty());
-}
-
 TEST_F(SeriesFile, CountsOutOfStepAreRefusedAndKeepTheFile) {
   IntervalSeries s = scriptedSample();
   ASSERT_TRUE(writeIntervalSeries(file(), s, false));
@@ -201,12 +186,6 @@ INSTANTIATE_TEST_SUITE_P(
                       BadFile{"InfiniteStart", record(1, 0.0f, INFINITY, 1, {800})},
                       BadFile{"NanInterval", record(1, 0.0f, 0.0f, 2, {800, std::nanf("")})}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(SeriesFile, MissingFileReadsAsFailure) {
-  IntervalSeries loaded = scriptedSample();
-  EXPECT_FALSE(readIntervalSeries(file("IBIFromEKG_1A.dat"), false, loaded));
-  EXPECT_EQ(loaded, scriptedSample());
-}
 
 TEST_F(SeriesFile, RmsFileLayoutAndDamage) {
   RmsSeries rms{{1.0f, 2.0f}};

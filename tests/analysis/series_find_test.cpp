@@ -112,15 +112,6 @@ TEST_F(FindOrCreate, UnrecordedAndUnusableChannelsAreSkipped) {
   EXPECT_EQ(namesIn(out), std::vector<std::string>{"RMS_1G.dat"});
 }
 
-TEST_F(FindOrCreate, UnusableBlockRateGivesNoSeriesAndNoFile) {
-  request.timing.blockRate = 512;  // above the channel rate
-  request.selection = {2, "1A", "", "", {}};
-  auto out = run();
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_EQ(out[0].state, SeriesFileState::NotGenerated);
-  EXPECT_FALSE(fs::exists(out[0].path));
-}
-
 TEST_F(FindOrCreate, UnwritableFolderKeepsTheSeriesInMemoryAndNamesThePath) {
   request.sessionFolder = dir.path() / "missing";
   request.selection = {2, "1A", "", "", {"1G"}};
@@ -141,21 +132,6 @@ TEST_F(FindOrCreate, ShortRmsChannelGivesAnEmptyFile) {
   auto out = run();
   ASSERT_EQ(out.size(), 1u);
   EXPECT_EQ(fileBytes(out[0].path), (std::vector<std::uint8_t>{0, 0, 0, 0}));
-}
-
-TEST_F(FindOrCreate, ScriptedSessionWritesOneRecordPerSegment) {
-  request.timing.openSession = false;
-  request.timing.segmentDurations = {10, 10, 20};
-  request.selection = {1, "", "1B", "", {}};
-  auto out = run();
-  ASSERT_EQ(out.size(), 1u);
-  IntervalSeries s;
-  ASSERT_TRUE(readIntervalSeries(out[0].path, false, s));
-  ASSERT_EQ(s.segments.size(), 3u);
-  std::int64_t total = 0;
-  for (const auto& r : s.segments) total += r.intervalCount;
-  EXPECT_EQ(total, static_cast<std::int64_t>(s.values.size()));
-  EXPECT_EQ(s.segments[2].number, 3);
 }
 
 }  // namespace
