@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -31,7 +32,12 @@ const fs::path& tempFile() {
     std::string pattern = (base / "rc_fuzz_xml_XXXXXX").string();
     char* dir = ::mkdtemp(pattern.data());
     if (!dir) __builtin_trap();
-    return fs::path(dir) / "doc.xml";
+    static const fs::path made = dir;
+    std::atexit([] {
+      std::error_code ignored;
+      fs::remove_all(made, ignored);
+    });
+    return made / "doc.xml";
   }();
   return file;
 }
