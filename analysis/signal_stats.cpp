@@ -72,16 +72,31 @@ SignalRow describeValues(std::int32_t signal, std::span<const double> values, do
   const std::size_t n = values.size();
   double minimum = values[0], maximum = values[0];
   // The sums run over v - v[0]: the same SD formula, without the cancellation
-  // of large offsets (a channel sitting at 1e6 varying by 0.001).
-  const long double shift = values[0];
-  long double s1 = 0, s2 = 0;
-  for (double v : values) {
+  // of large offsets (a channel sitting at 1e6 varying by 0.001). Four
+  // running sums in double keep long channels fast and exact enough.
+  const double shift = values[0];
+  double a1[4] = {0, 0, 0, 0}, a2[4] = {0, 0, 0, 0};
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    for (std::size_t k = 0; k < 4; ++k) {
+      const double v = values[i + k];
+      minimum = std::min(minimum, v);
+      maximum = std::max(maximum, v);
+      const double d = v - shift;
+      a1[k] += d;
+      a2[k] += d * d;
+    }
+  }
+  for (; i < n; ++i) {
+    const double v = values[i];
     minimum = std::min(minimum, v);
     maximum = std::max(maximum, v);
-    const long double d = v - shift;
-    s1 += d;
-    s2 += d * d;
+    const double d = v - shift;
+    a1[0] += d;
+    a2[0] += d * d;
   }
+  const long double s1 = (static_cast<long double>(a1[0]) + a1[1]) + (static_cast<long double>(a1[2]) + a1[3]);
+  const long double s2 = (static_cast<long double>(a2[0]) + a2[1]) + (static_cast<long double>(a2[2]) + a2[3]);
   const long double count = static_cast<long double>(n);
   const double mean = static_cast<double>(shift + s1 / count);
   row.minimum = minimum;
@@ -100,9 +115,16 @@ SignalRow describeValues(std::int32_t signal, std::span<const double> values, do
       minimum == maximum ? std::optional<double>(minimum) : modeOf(values, minimum, maximum, resolution);
   double area = 0.0;
   if (signal >= kSignalSkinConductance1 && ratePerSecond > 0.0 && std::isfinite(ratePerSecond)) {
-    long double sum = 0;
-    for (std::size_t i = 1; i < n; ++i) sum += (static_cast<long double>(values[i - 1]) + values[i]) / 2;
-    area = static_cast<double>(sum / ratePerSecond);
+    // Trapezoids: every inner sample counts whole, the two ends half.
+    double inner[2] = {0, 0};
+    std::size_t j = 1;
+    for (; j + 2 < n; j += 2) {
+      inner[0] += values[j];
+      inner[1] += values[j + 1];
+    }
+    for (; j + 1 < n; ++j) inner[0] += values[j];
+    const double sum = n > 1 ? inner[0] + inner[1] + (values[0] + values[n - 1]) / 2 : 0.0;
+    area = sum / ratePerSecond;
   }
   row.area = area;
   return row;
