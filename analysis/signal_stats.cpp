@@ -200,6 +200,19 @@ std::vector<double> channelWindowValues(std::span<const float> samples, SampleWi
   const std::int64_t count = std::min(window.count, size - window.first);
   const std::vector<TSessionSegment> stretches = stretchesOf(rejected, channelId);
   const double windowStart = static_cast<double>(window.first) / rate;
+  if (stretches.empty()) {
+    // Nothing rejected on this channel: a branch-free copy that drops non-finite samples.
+    out.resize(static_cast<std::size_t>(count));
+    const float* src = samples.data() + window.first;
+    std::size_t kept = 0;
+    for (std::int64_t i = 0; i < count; ++i) {
+      const double v = src[i];
+      out[kept] = v;
+      kept += std::isfinite(v) ? 1 : 0;
+    }
+    out.resize(kept);
+    return out;
+  }
   out.reserve(static_cast<std::size_t>(count));
   std::size_t s = 0;
   for (std::int64_t i = 0; i < count; ++i) {
