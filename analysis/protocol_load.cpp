@@ -30,7 +30,7 @@ std::string normalisedName(std::string s) {
 bool openExisting(CADODatabase& db, const fs::path& path, UserInterface& ui) {
   auto found = findFileNoCase(path);
   if (!found || !db.open(*found, CADODatabase::Mode::ReadOnly)) {
-    ui.showMessage(MessageBuilder().id(kFileNotFoundId).text(path.string()), Icon::Warning);
+    ui.showMessage(MessageBuilder().id(kFileNotFoundId).text(" ").text(path.string()), Icon::Warning);
     return false;
   }
   return true;
