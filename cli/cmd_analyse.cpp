@@ -52,15 +52,24 @@ void printLine(std::string& out, const std::vector<std::string>& fields) {
   out += '\n';
 }
 
+// A column name for scripts: the caption and its unit, single-spaced, no
+// blanks at either end.
 std::string header(int id, const std::string& suffix = {}) {
-  return collapsePercents(str(id) + " " + suffix);
+  const std::string raw = collapsePercents(str(id) + " " + suffix);
+  std::string out;
+  for (char c : raw) {
+    if (c == ' ' && (out.empty() || out.back() == ' ')) continue;
+    out += c;
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
 }
 
 std::vector<std::string> hrvHeaders(const AnalysisSettings& s) {
   std::vector<std::string> h = {header(139), header(361), header(140), header(362),
                                 header(253), header(254), header(255)};
-  h.push_back(collapsePercents(substituteArg(str(256), static_cast<long long>(s.nnInterval))) + " ");
-  h.push_back(collapsePercents(substituteArg(str(257), static_cast<long long>(s.nnInterval))) + " ");
+  h.push_back(collapsePercents(substituteArg(str(256), static_cast<long long>(s.nnInterval))));
+  h.push_back(collapsePercents(substituteArg(str(257), static_cast<long long>(s.nnInterval))));
   h.push_back(header(258));
   switch (s.bandUnits) {
     case 1:
