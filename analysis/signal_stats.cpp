@@ -192,17 +192,20 @@ SampleWindow rmsEpochWindow(std::int64_t epoch, double rmsRate, std::int32_t epo
           std::llround(epochSeconds * rmsRate)};
 }
 
-std::vector<double> channelWindowValues(std::span<const float> samples, SampleWindow window, double rate,
-                                        std::span<const TSessionSegment> rejected, std::int32_t channelId) {
-  std::vector<double> out;
+namespace {
+// Fills out with the window's usable values (see channelWindowValues); out is
+// a buffer the caller reuses from window to window.
+void fillWindowValues(std::span<const float> samples, SampleWindow window, double rate,
+                      std::span<const TSessionSegment> rejected, std::int32_t channelId, std::vector<double>& out) {
+  out.clear();
   const std::int64_t size = static_cast<std::int64_t>(samples.size());
-  if (window.first < 0 || window.count <= 0 || window.first >= size || !(rate > 0.0)) return out;
+  if (window.first < 0 || window.count <= 0 || window.first >= size || !(rate > 0.0)) return;
   const std::int64_t count = std::min(window.count, size - window.first);
   const std::vector<TSessionSegment> stretches = stretchesOf(rejected, channelId);
   const double windowStart = static_cast<double>(window.first) / rate;
   if (stretches.empty()) {
     // Nothing rejected on this channel: a branch-free copy that drops non-finite samples.
-    out.resize(static_cast<std::size_t>(count));
+    if (out.size() < static_cast<std::size_t>(count)) out.resize(static_cast<std::size_t>(count));
     const float* src = samples.data() + window.first;
     std::size_t kept = 0;
     for (std::int64_t i = 0; i < count; ++i) {
@@ -211,7 +214,7 @@ std::vector<double> channelWindowValues(std::span<const float> samples, SampleWi
       kept += std::isfinite(v) ? 1 : 0;
     }
     out.resize(kept);
-    return out;
+    return;
   }
   out.reserve(static_cast<std::size_t>(count));
   std::size_t s = 0;
@@ -225,13 +228,21 @@ std::vector<double> channelWindowValues(std::span<const float> samples, SampleWi
     }
     out.push_back(v);
   }
+}
+}  // namespace
+
+std::vector<double> channelWindowValues(std::span<const float> samples, SampleWindow window, double rate,
+                                        std::span<const TSessionSegment> rejected, std::int32_t channelId) {
+  std::vector<double> out;
+  fillWindowValues(samples, window, rate, rejected, channelId, out);
   return out;
 }
 
 SignalRow rawChannelRow(std::int32_t signal, std::span<const float> samples, SampleWindow window, double rate,
                         double resolution, std::span<const TSessionSegment> rejected,
                         std::int32_t channelId) {
-  const std::vector<double> values = channelWindowValues(samples, window, rate, rejected, channelId);
+  thread_local std::vector<double> values;
+  fillWindowValues(samples, window, rate, rejected, channelId, values);
   return describeValues(signal, values, resolution, rate);
 }
 
@@ -241,7 +252,8 @@ Result<SignalRow> rmsChannelRow(std::int32_t signal, std::span<const float> rms,
   if (window.first < 0 || window.count < 0 ||
       window.first + window.count > static_cast<std::int64_t>(rms.size()))
     return Status::error("Error");
-  const std::vector<double> values = channelWindowValues(rms, window, rmsRate, rejected, channelId);
+  thread_local std::vector<double> values;
+  fillWindowValues(rms, window, rmsRate, rejected, channelId, values);
   return describeValues(signal, values, resolution, rmsRate);
 }
 
