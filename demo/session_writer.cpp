@@ -5,7 +5,6 @@
 
 #include "store/events.h"
 #include "support/file_io.h"
-#include "support/binary.h"
 #include "support/format.h"
 
 namespace rc::demo {
@@ -43,27 +42,20 @@ Status writeSessionFiles(const fs::path& folder, const DemoSessionFiles& files) 
   std::vector<DemoChannel const*> ordered;
   for (const auto& c : files.channels) ordered.push_back(&c);
   std::stable_sort(ordered.begin(), ordered.end(), [](auto* a, auto* b) { return a->id < b->id; });
-  std::vector<std::vector<float>> samples;
+  std::vector<std::span<const float>> samples;
   std::vector<DemoChannel> sortedMeta;
   for (auto* c : ordered) {
-    samples.push_back(c->samples);
+    samples.emplace_back(c->samples);
     sortedMeta.push_back({c->id, c->rate, c->sensorType, c->description, {}});
   }
-  auto bytes = buildRecording(channelGroups(sortedMeta), files.blockRate, samples);
+  auto bytes = buildRecordingFromViews(channelGroups(sortedMeta), files.blockRate, samples);
   if (Status s = writeFileAtomic(folder / "Session.dat", bytes); !s) return s;
 
   EventList events;
   for (const auto& e : files.events) events.add(e.kind, e.time, e.name);
   if (!events.empty()) {
-    // Kind 0 is not kept by the program's own rewrite; the host writes it, so write it here directly.
-    ByteWriter w;
-    for (const auto& e : events.events()) {
-      w.u32(e.kind);
-      w.u32(0);
-      w.f64(e.time);
-      for (std::size_t k = 0; k < kEventNameUnits; ++k) w.u16(k < e.name.size() && k < 63 ? e.name[k] : 0);
-    }
-    if (Status s = writeFileAtomic(folder / "Events.dat", w.take()); !s) return s;
+    // The host writes every kind; the program's own rewrite keeps only some.
+    if (Status s = writeFileAtomic(folder / "Events.dat", events.serialise(true)); !s) return s;
   }
 
   if (files.truth) {

@@ -94,10 +94,10 @@ EventList::ReadOutcome EventList::read(const fs::path& sessionFolder, UserInterf
   return ReadOutcome::Read;
 }
 
-std::vector<std::uint8_t> EventList::serialise() const {
+std::vector<std::uint8_t> EventList::serialise(bool allKinds) const {
   ByteWriter w;
   for (const auto& e : events_) {
-    if (!keptOnRewrite(e.kind)) continue;
+    if (!allKinds && !keptOnRewrite(e.kind)) continue;
     w.u32(e.kind);
     w.u32(0);
     w.f64(e.time);

@@ -39,7 +39,9 @@ class EventList {
   // Rewrites <folder>/Events.dat (atomically) with the events of kinds 1, 5
   // and 6, in list order; nothing is written when the list is empty.
   Status write(const std::filesystem::path& sessionFolder) const;
-  std::vector<std::uint8_t> serialise() const;
+  // The 144-byte records of the rewrite (kinds 1, 5 and 6), or of every event
+  // (the host's own files, for tests and demo data).
+  std::vector<std::uint8_t> serialise(bool allKinds = false) const;
 
   void clear() { events_.clear(); }
   bool empty() const { return events_.empty(); }

@@ -257,6 +257,13 @@ bool SessionRecording::load(const fs::path& file, const ExpectedLayout* expected
 std::vector<std::uint8_t> buildRecording(const std::vector<std::vector<ChannelEntry>>& groups,
                                          std::uint32_t blockRate,
                                          const std::vector<std::vector<float>>& samples) {
+  return buildRecordingFromViews(groups, blockRate,
+                                 std::vector<std::span<const float>>(samples.begin(), samples.end()));
+}
+
+std::vector<std::uint8_t> buildRecordingFromViews(const std::vector<std::vector<ChannelEntry>>& groups,
+                                                  std::uint32_t blockRate,
+                                                  const std::vector<std::span<const float>>& samples) {
   ByteWriter w;
   w.u32(static_cast<std::uint32_t>(groups.size()));
   std::vector<ChannelEntry> all;

@@ -112,6 +112,9 @@ class SessionRecording {
 
 // Builds the bytes of a Session.dat (tests, demo data). Channels are given per
 // group; samples[i] holds channel i's signal in the same order.
+std::vector<std::uint8_t> buildRecordingFromViews(const std::vector<std::vector<ChannelEntry>>& groups,
+                                                  std::uint32_t blockRate,
+                                                  const std::vector<std::span<const float>>& samples);
 std::vector<std::uint8_t> buildRecording(const std::vector<std::vector<ChannelEntry>>& groups,
                                          std::uint32_t blockRate,
                                          const std::vector<std::vector<float>>& samples);

@@ -123,27 +123,6 @@ class TempCopy {
   fs::path path_;
 };
 
-// Safe substitution of three arguments into a language text: the arguments
-// (file names may hold "%") are put in only after every conversion is found.
-std::string substitute3(const std::string& text, const std::string& a, const std::string& b,
-                        const std::string& c) {
-  const std::string marks[3] = {
-      "\x01"
-      "1\x01",
-      "\x01"
-      "2\x01",
-      "\x01"
-      "3\x01"};
-  std::string out = substituteArgs(text, marks[0], marks[1]);
-  out = substituteArg(out, marks[2]);
-  const std::string* values[3] = {&a, &b, &c};
-  for (int i = 0; i < 3; ++i) {
-    auto at = out.find(marks[i]);
-    if (at != std::string::npos) out.replace(at, marks[i].size(), *values[i]);
-  }
-  return out;
-}
-
 }  // namespace
 
 int compareLayouts(CADODatabase& templateDb, CADODatabase& file, int kind) {
@@ -239,7 +218,7 @@ std::optional<std::pair<int, Message>> DatabaseStager::conversionMessage(const s
     Message m;
     m.ids = {1421, 1451, kDatabaseErrorStringId};
     m.text =
-        substitute3(str(1421), shown, t.tool, t.log) + "\n" + str(1451) + ": " + str(kDatabaseErrorStringId);
+        substituteArgs(str(1421), {shown, std::string(t.tool), std::string(t.log)}) + "\n" + str(1451) + ": " + str(kDatabaseErrorStringId);
     return std::make_pair(i, m);
   }
   if (equalsNoCase(fileName, "ZEBUnit.dat") || equalsNoCase(ext, "emp"))

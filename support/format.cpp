@@ -152,6 +152,10 @@ std::string substituteArgs(const std::string& text, const FormatArg& a, const Fo
   return substituteN(text, args, 2);
 }
 
+std::string substituteArgs(const std::string& text, std::initializer_list<FormatArg> args) {
+  return substituteN(text, args.begin(), static_cast<int>(args.size()));
+}
+
 std::string collapsePercents(const std::string& text) { return substituteN(text, nullptr, 0); }
 
 }  // namespace rc

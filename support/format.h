@@ -4,6 +4,7 @@
 // language table): such texts are never used as printf formats.
 #include <cstdarg>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <variant>
 
@@ -24,6 +25,10 @@ std::string substituteArg(const std::string& text, const FormatArg& arg);
 
 // Replaces the first two conversions in order, or "%1" and "%2" wherever they stand.
 std::string substituteArgs(const std::string& text, const FormatArg& a, const FormatArg& b);
+
+// Replaces the first conversions in order (or "%1".."%9" wherever they
+// stand) by the arguments. Arguments are never scanned for conversions.
+std::string substituteArgs(const std::string& text, std::initializer_list<FormatArg> args);
 
 // "%%" -> "%" without any argument (headers such as "LF (%%)").
 std::string collapsePercents(const std::string& text);
