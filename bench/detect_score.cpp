@@ -85,13 +85,17 @@ void scoreBvp(std::uint32_t blockRate) {
       auto dead = deadStretches(e, p.ekgRate, 3000);
       for (const auto& d : deadStretches(b, p.pulseRate, 3000)) dead.push_back(d);
       for (const auto& d : unsteadyStretches(b, p.pulseRate, 2000)) dead.push_back(d);
-      const PulseScore s = scorePulses(ref, det, dead);
+      for (const auto& d : unsteadyStretches(e, p.ekgRate, 2000)) dead.push_back(d);
+      const auto unusual = unusualBeats(e, p.ekgRate, ref);
+      const auto endMs = static_cast<std::int64_t>(b.size() * 1000.0 / p.pulseRate);
+      const PulseScore s = scorePulses(ref, det, dead, unusual, endMs);
       std::printf(
           "  %-18s %-5s EKG %4zu pulses %4zu transit %3lld ms  clean: beats %4zu found %.2f%%  extra %.2f%%  "
-          "interval RMS %.1f ms (%zu)\n",
+          "interval RMS %.1f ms (%zu)  unusual QRS %zu\n",
           p.record, p.pulse, ref.size(), det.size(), (long long)s.transitMs, s.beats,
           100.0 * s.found / std::max<std::size_t>(1, s.beats),
-          100.0 * s.extra / std::max<std::size_t>(1, s.beats), s.intervalRmsMs, s.intervals);
+          100.0 * s.extra / std::max<std::size_t>(1, s.beats), s.intervalRmsMs, s.intervals,
+          unusual.size());
     }
   }
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -129,11 +130,57 @@ inline bool within(const std::vector<std::pair<std::int64_t, std::int64_t>>& str
   return false;
 }
 
+// Beats (ms) whose QRS complex differs in shape from the record's usual
+// one: the correlation of the 200 ms around the beat with the median complex
+// is below `minCorrelation`. Ventricular beats are of this kind, and many
+// of them send no pulse wave to the periphery.
+inline std::vector<std::int64_t> unusualBeats(const std::vector<float>& ekg, double rate,
+                                              const std::vector<std::int64_t>& beatsMs,
+                                              double minCorrelation = 0.8) {
+  const auto half = static_cast<std::int64_t>(0.1 * rate);
+  const auto width = static_cast<std::size_t>(2 * half + 1);
+  std::vector<std::vector<double>> shapes;
+  std::vector<std::int64_t> times;
+  for (auto t : beatsMs) {
+    const auto c = static_cast<std::int64_t>(std::llround(t * rate / 1000.0));
+    if (c - half < 0 || c + half >= static_cast<std::int64_t>(ekg.size())) continue;
+    std::vector<double> w(width);
+    double mean = 0;
+    for (std::size_t k = 0; k < width; ++k) mean += w[k] = ekg[static_cast<std::size_t>(c - half) + k];
+    mean /= static_cast<double>(width);
+    if (!std::isfinite(mean)) continue;
+    for (auto& v : w) v -= mean;
+    shapes.push_back(std::move(w));
+    times.push_back(t);
+  }
+  std::vector<std::int64_t> out;
+  if (shapes.size() < 5) return out;
+  std::vector<double> median(width), column(shapes.size());
+  for (std::size_t k = 0; k < width; ++k) {
+    for (std::size_t b = 0; b < shapes.size(); ++b) column[b] = shapes[b][k];
+    std::nth_element(column.begin(), column.begin() + static_cast<std::ptrdiff_t>(column.size() / 2), column.end());
+    median[k] = column[column.size() / 2];
+  }
+  for (std::size_t b = 0; b < shapes.size(); ++b) {
+    double xy = 0, xx = 0, yy = 0;
+    for (std::size_t k = 0; k < width; ++k) {
+      xy += shapes[b][k] * median[k];
+      xx += shapes[b][k] * shapes[b][k];
+      yy += median[k] * median[k];
+    }
+    const double r = xx > 0 && yy > 0 ? xy / std::sqrt(xx * yy) : 0.0;
+    if (r < minCorrelation) out.push_back(times[b]);
+  }
+  return out;
+}
+
 // Pulse detection scored against the R waves of a simultaneous EKG (all
 // times in ms). Only clean stretches count: beats and pulses inside a dead
 // stretch of either channel are left out, and so are premature beats (RR
 // below 85 % of the previous one, or below 90 % with a pause after it), which
-// often send no pulse to the finger.
+// often send no pulse to the finger, beats listed in `excluded` (unusual
+// QRS shapes), and beats whose pulse would fall after `endMs`, the end of
+// the pulse channel.
 struct PulseScore {
   std::size_t beats = 0;       // EKG beats scored
   std::size_t found = 0;       // ... with their pulse
@@ -144,7 +191,9 @@ struct PulseScore {
 };
 
 inline PulseScore scorePulses(const std::vector<std::int64_t>& beats, const std::vector<std::int64_t>& pulses,
-                              const std::vector<std::pair<std::int64_t, std::int64_t>>& dead) {
+                              const std::vector<std::pair<std::int64_t, std::int64_t>>& dead,
+                              const std::vector<std::int64_t>& excluded = {},
+                              std::int64_t endMs = INT64_MAX) {
   PulseScore s;
   std::vector<std::int64_t> delays;
   std::size_t j = 0;
@@ -168,11 +217,14 @@ inline PulseScore scorePulses(const std::vector<std::int64_t>& beats, const std:
     const double before = k >= 2 ? static_cast<double>(beats[k - 1] - beats[k - 2]) : 0.0;
     const double after = k + 1 < beats.size() ? static_cast<double>(beats[k + 1] - r) : 0.0;
     const bool premature = k >= 2 && (rr < 0.85 * before || (rr < 0.9 * before && after > 1.1 * rr));
-    const bool scored = !within(dead, r) && !within(dead, expect) && !premature;
+    const bool unusual = std::binary_search(excluded.begin(), excluded.end(), r);
+    const bool scored = !within(dead, r) && !within(dead, expect) && !premature && !unusual &&
+                        expect + kTolerance < endMs;
     if (hit) pulseUsed[j] = true;
     if (scored) {
       ++s.beats;
       if (hit) ++s.found;
+      else if (std::getenv("RC_DETECT_LIST")) std::printf("    missed beat %.2f s  rr/before %.2f after/rr %.2f\n", r / 1000.0, rr / before, after / rr);
     }
     if (hit && scored && prevBeat >= 0 && r - prevBeat < 2000) {
       const double diff = static_cast<double>(pulses[j] - prevPulse) - static_cast<double>(r - prevBeat);
@@ -184,7 +236,10 @@ inline PulseScore scorePulses(const std::vector<std::int64_t>& beats, const std:
     if (hit) ++j;
   }
   for (std::size_t k = 0; k < pulses.size(); ++k)
-    if (!pulseUsed[k] && !within(dead, pulses[k] - s.transitMs) && !within(dead, pulses[k])) ++s.extra;
+    if (!pulseUsed[k] && !within(dead, pulses[k] - s.transitMs) && !within(dead, pulses[k])) {
+      ++s.extra;
+      if (std::getenv("RC_DETECT_LIST")) std::printf("    extra pulse %.2f s\n", pulses[k] / 1000.0);
+    }
   s.intervalRmsMs = s.intervals ? std::sqrt(sq / static_cast<double>(s.intervals)) : 0.0;
   return s;
 }
