@@ -61,11 +61,12 @@ int recomputeOpen(const EpochInputs& in, std::vector<Source>& sources, EpochResu
   Calculator calc(in, sources, ui);
   const SpectralGrid& grid = calc.grid();
   std::vector<std::vector<IntervalSpan>> spans;
-  std::vector<std::vector<double>> resampled;
+  std::vector<OpenSessionResampler> resamplers;
   for (const Source& s : sources) {
     spans.push_back(openEpochSpans(s.series->values, epochs, in.epochSeconds));
-    resampled.push_back(resampleOpenSession(s.series->values, static_cast<std::int32_t>(epochs), grid));
+    resamplers.emplace_back(s.series->values, grid);
   }
+  std::vector<double> resampled(static_cast<std::size_t>(grid.n));
   out.epochCount = epochs;
   out.hrvRows.reserve(static_cast<std::size_t>(epochs) * sources.size());
   const double axisStart = sources.front().series->firstEventTime;
@@ -78,10 +79,8 @@ int recomputeOpen(const EpochInputs& in, std::vector<Source>& sources, EpochResu
       const IntervalSpan& sp = spans[j][static_cast<std::size_t>(k)];
       intervals[j] = std::span<const float>(sources[j].series->values).subspan(sp.first, sp.count);
       starts[j] = sources[j].series->firstEventTime + sp.firstStart;
-      const std::size_t n = static_cast<std::size_t>(grid.n);
       std::span<const double> window;
-      if (resampled[j].size() >= (static_cast<std::size_t>(k) + 1) * n)
-        window = std::span<const double>(resampled[j]).subspan(static_cast<std::size_t>(k) * n, n);
+      if (resamplers[j].next(resampled)) window = resampled;
       out.hrvRows.push_back({id, calc.hrvRow(sources[j].id, intervals[j], window)});
     }
     calc.addSignals(rows, intervals, starts, axisStart + static_cast<double>(k) * in.epochSeconds,

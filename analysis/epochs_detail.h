@@ -60,7 +60,9 @@ class Calculator {
  public:
   Calculator(const EpochInputs& in, std::vector<Source>& sources, UserInterface& ui)
       : in_(in), sources_(sources), ui_(ui), grid_(spectralGrid(in.epochSeconds)) {
-    for (Source& s : sources_) s.ends = intervalEndTimes(*s.series);
+    // Open sessions walk their intervals epoch by epoch and need no end times.
+    if (!in.openSession)
+      for (Source& s : sources_) s.ends = intervalEndTimes(*s.series);
     if (in.resp) {
       breaths_.series = in.resp;
       breaths_.ends = intervalEndTimes(*in.resp);

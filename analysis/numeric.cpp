@@ -1,11 +1,14 @@
 #include "analysis/numeric.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "analysis/fft.h"
+#include "analysis/window_kernels.h"
 
 namespace rc {
 namespace {
@@ -45,18 +48,38 @@ std::int32_t Mean(const double* x, std::int32_t n, double* mean) {
   return kNumericOk;
 }
 
+namespace {
+
+// The Hann factors sin^2(k*pi/n), k = 1 .. m, built exactly as the window
+// defines them; the last length's factors are kept per thread, since the
+// spectra of a session all use one length.
+const std::vector<double>& hannFactors(std::int32_t n, std::int32_t m) {
+  thread_local std::int32_t cachedN = -1;
+  thread_local std::vector<double> factors;
+  if (cachedN != n) {
+    factors.assign(static_cast<std::size_t>(m) + 1, 0.0);
+    const double step = M_PI / n;
+    double angle = 0.0;
+    for (std::int32_t k = 1; k <= m; ++k) {
+      angle += step;
+      const double s = std::sin(angle);
+      factors[static_cast<std::size_t>(k)] = s * s;
+    }
+    cachedN = n;
+  }
+  return factors;
+}
+
+}  // namespace
+
 std::int32_t HanningWindow(double* x, std::int32_t n) {
   if (n < 1) return kNumericCountBelowOne;
   x[0] = 0.0;
   const std::int32_t m = n % 2 == 0 ? n / 2 - 1 : (n - 1) / 2;
-  const double step = M_PI / n;
-  double angle = 0.0;
+  const std::vector<double>& w = hannFactors(n, m);
   for (std::int32_t k = 1; k <= m; ++k) {
-    angle += step;
-    const double s = std::sin(angle);
-    const double w = s * s;
-    x[k] *= w;
-    x[n - k] *= w;
+    x[k] *= w[static_cast<std::size_t>(k)];
+    x[n - k] *= w[static_cast<std::size_t>(k)];
   }
   return kNumericOk;
 }
@@ -87,8 +110,50 @@ std::int32_t AutoPowerSpectrum(const double* x, std::int32_t n, double dt, doubl
   return kNumericOk;
 }
 
-std::int32_t Histogram(const double* x, std::int32_t n, double base, double top, std::int32_t* counts,
-                       double* axis, std::int32_t intervals) {
+namespace {
+
+// Adds the samples of x to counts (bins of `width` from base; top itself
+// falls in the last bin). A run of samples in one bin makes every increment
+// wait for the one before, so long inputs over few bins are counted in four
+// interleaved tallies that are added up at the end.
+template <typename T>
+void tally(const T* x, std::int32_t n, double base, double top, double width, std::int32_t* counts,
+           std::int32_t intervals) {
+  const window_kernels::BinGrid grid{base, 1.0 / width, top, intervals};
+  const auto bins = static_cast<std::size_t>(intervals);
+  const auto count = static_cast<std::size_t>(n);
+  constexpr std::size_t kChunk = 512;
+  std::int32_t slots[kChunk];
+  if (count < 64 || bins * 4 > count) {
+    for (std::size_t at = 0; at < count; at += kChunk) {
+      const std::size_t m = std::min(kChunk, count - at);
+      window_kernels::binSlots(x + at, m, grid, slots);
+      for (std::size_t j = 0; j < m; ++j)
+        if (slots[j] > 0) ++counts[slots[j] - 1];
+    }
+    return;
+  }
+  // Slot 0 of each tally takes the samples outside the range, so the loop
+  // needs no test.
+  thread_local std::vector<std::int32_t> tallies;
+  const std::size_t stride = bins + 1;
+  tallies.assign(4 * stride, 0);
+  std::int32_t* t[4] = {tallies.data(), tallies.data() + stride, tallies.data() + 2 * stride,
+                        tallies.data() + 3 * stride};
+  for (std::size_t at = 0; at < count; at += kChunk) {
+    const std::size_t m = std::min(kChunk, count - at);
+    window_kernels::binSlots(x + at, m, grid, slots);
+    std::size_t j = 0;
+    for (; j + 4 <= m; j += 4)
+      for (std::size_t k = 0; k < 4; ++k) ++t[k][slots[j + k]];
+    for (; j < m; ++j) ++t[0][slots[j]];
+  }
+  for (std::size_t b = 0; b < bins; ++b) counts[b] += t[0][b + 1] + t[1][b + 1] + t[2][b + 1] + t[3][b + 1];
+}
+
+template <typename T>
+std::int32_t histogramOf(const T* x, std::int32_t n, double base, double top, std::int32_t* counts,
+                         double* axis, std::int32_t intervals) {
   const std::int32_t status = checkHistogramArgs(n, base, top, intervals);
   if (status != kNumericOk) return status;
   const double width = (top - base) / intervals;
@@ -98,23 +163,13 @@ std::int32_t Histogram(const double* x, std::int32_t n, double base, double top,
     centre += width;
     counts[i] = 0;
   }
-  const double scale = 1.0 / width;
-  const double binCount = static_cast<double>(intervals);
-  for (std::int32_t j = 0; j < n; ++j) {
-    const double v = x[j];
-    // floor(q) lies in [0, intervals) exactly when q does; testing q in double
-    // first keeps NaN, infinities and far-out values away from the conversion.
-    const double q = (v - base) * scale;
-    if (q >= 0.0 && q < binCount)
-      ++counts[static_cast<std::int32_t>(q)];
-    else if (v == top)
-      ++counts[intervals - 1];
-  }
+  tally(x, n, base, top, width, counts, intervals);
   return kNumericOk;
 }
 
-std::int32_t Mode(const double* x, std::int32_t n, double base, double top, std::int32_t intervals,
-                  double* mode) {
+template <typename T>
+std::int32_t modeOf(const T* x, std::int32_t n, double base, double top, std::int32_t intervals,
+                    double* mode) {
   std::int32_t status = checkHistogramArgs(n, base, top, intervals);
   if (status != kNumericOk) return status;
   if (intervals > kMaxHistogramBins) return kNumericOutOfMemory;
@@ -122,7 +177,7 @@ std::int32_t Mode(const double* x, std::int32_t n, double base, double top, std:
   auto counts = allocateArray<std::int32_t>(bins);
   auto axis = counts ? allocateArray<double>(bins) : nullptr;
   if (!counts || !axis) return kNumericOutOfMemory;
-  status = Histogram(x, n, base, top, counts.get(), axis.get(), intervals);
+  status = histogramOf(x, n, base, top, counts.get(), axis.get(), intervals);
   if (status != kNumericOk) return status;
   double result = axis[0];
   std::int32_t best = 0;
@@ -134,6 +189,23 @@ std::int32_t Mode(const double* x, std::int32_t n, double base, double top, std:
   }
   *mode = result;
   return kNumericOk;
+}
+
+}  // namespace
+
+std::int32_t Histogram(const double* x, std::int32_t n, double base, double top, std::int32_t* counts,
+                       double* axis, std::int32_t intervals) {
+  return histogramOf(x, n, base, top, counts, axis, intervals);
+}
+
+std::int32_t Mode(const double* x, std::int32_t n, double base, double top, std::int32_t intervals,
+                  double* mode) {
+  return modeOf(x, n, base, top, intervals, mode);
+}
+
+std::int32_t Mode(const float* x, std::int32_t n, double base, double top, std::int32_t intervals,
+                  double* mode) {
+  return modeOf(x, n, base, top, intervals, mode);
 }
 
 }  // namespace rc

@@ -53,6 +53,8 @@ std::int32_t Histogram(const double* x, std::int32_t n, double base, double top,
 // -20001 when the work arrays cannot be had (or intervals > kMaxHistogramBins).
 std::int32_t Mode(const double* x, std::int32_t n, double base, double top, std::int32_t intervals,
                   double* mode);
+// The same over float samples (each taken as the double it converts to).
+std::int32_t Mode(const float* x, std::int32_t n, double base, double top, std::int32_t intervals, double* mode);
 
 namespace testing {
 // Makes the next work-buffer allocation of these routines (or of RealFFT)

@@ -36,33 +36,61 @@ SpectralGrid spectralGrid(std::int32_t epochSeconds) {
   return g;
 }
 
-bool resampleWindow(std::span<const float> intervals, double firstStart, std::optional<float> before,
-                    double t0, double dt, std::span<double> out) {
-  if (intervals.empty()) return false;
-  const std::size_t n = intervals.size();
-  const double beforeValue = before ? *before : intervals[0];
-  // Times in ms: the running sum of float intervals is exact in double, and
-  // for an axis starting at 0 so are the sample times, so samples that fall
-  // exactly on a beat are assigned by the boundary rule, not by rounding.
-  const double startMs = firstStart * 1000.0;
-  auto step = [&](std::size_t i) {
-    const double v = intervals[i];
-    return std::isfinite(v) ? v : 0.0;
-  };
+namespace {
+
+double stepMs(float v) { return std::isfinite(v) ? static_cast<double>(v) : 0.0; }
+
+// Sample-and-hold from interval `cursor.i` on: out[k] takes the interval in
+// progress at t0 + (first + k) * dt seconds, the intervals starting at
+// startMs (ms); before that, beforeValue. cursor.sumMs is the end of interval
+// i relative to startMs, and both move on with the samples.
+struct Cursor {
   std::size_t i = 0;
-  double sumMs = step(0);
+  double sumMs = 0.0;
+};
+
+void hold(std::span<const float> intervals, double startMs, double beforeValue, double t0, double dt,
+          std::size_t first, std::span<double> out, Cursor& c) {
+  const std::size_t n = intervals.size();
   for (std::size_t k = 0; k < out.size(); ++k) {
-    const double t = (t0 + static_cast<double>(k) * dt) * 1000.0;
+    // Times in ms: the running sum of float intervals is exact in double, and
+    // for an axis starting at 0 so are the sample times, so samples that fall
+    // exactly on a beat are assigned by the boundary rule, not by rounding.
+    const double t = (t0 + static_cast<double>(first + k) * dt) * 1000.0;
     if (t <= startMs) {
       out[k] = beforeValue;
       continue;
     }
-    while (i < n && startMs + sumMs < t) {
-      ++i;
-      if (i < n) sumMs += step(i);
+    while (c.i < n && startMs + c.sumMs < t) {
+      ++c.i;
+      if (c.i < n) c.sumMs += stepMs(intervals[c.i]);
     }
-    out[k] = intervals[i < n ? i : n - 1];
+    out[k] = intervals[c.i < n ? c.i : n - 1];
   }
+}
+
+}  // namespace
+
+bool resampleWindow(std::span<const float> intervals, double firstStart, std::optional<float> before,
+                    double t0, double dt, std::span<double> out) {
+  if (intervals.empty()) return false;
+  Cursor c{0, stepMs(intervals[0])};
+  hold(intervals, firstStart * 1000.0, before ? *before : intervals[0], t0, dt, 0, out, c);
+  return true;
+}
+
+OpenSessionResampler::OpenSessionResampler(std::span<const float> intervals, const SpectralGrid& grid)
+    : intervals_(intervals), dt_(grid.dt), n_(grid.n > 0 ? static_cast<std::size_t>(grid.n) : 0) {
+  if (!intervals_.empty()) sumMs_ = stepMs(intervals_[0]);
+}
+
+bool OpenSessionResampler::next(std::span<double> out) {
+  if (intervals_.empty() || out.size() != n_ || n_ == 0) return false;
+  Cursor c{i_, sumMs_};
+  hold(intervals_, 0.0, intervals_[0], 0.0, dt_, produced_, out, c);
+  i_ = c.i;
+  sumMs_ = c.sumMs;
+  produced_ += n_;
   return true;
 }
 
@@ -70,7 +98,10 @@ std::vector<double> resampleOpenSession(std::span<const float> intervals, std::i
                                         const SpectralGrid& grid) {
   if (intervals.empty() || epochs < 1 || grid.n < 1) return {};
   std::vector<double> out(static_cast<std::size_t>(epochs) * static_cast<std::size_t>(grid.n));
-  resampleWindow(intervals, 0.0, std::nullopt, 0.0, grid.dt, out);
+  OpenSessionResampler r(intervals, grid);
+  for (std::int32_t k = 0; k < epochs; ++k)
+    r.next(std::span<double>(out).subspan(static_cast<std::size_t>(k) * static_cast<std::size_t>(grid.n),
+                                          static_cast<std::size_t>(grid.n)));
   return out;
 }
 

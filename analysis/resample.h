@@ -49,4 +49,21 @@ bool resampleWindow(std::span<const float> intervals, double firstStart, std::op
 std::vector<double> resampleOpenSession(std::span<const float> intervals, std::int32_t epochs,
                                         const SpectralGrid& grid);
 
+// The same samples one epoch after the other, without holding the whole
+// session: each next() fills the grid.n samples of the following epoch.
+class OpenSessionResampler {
+ public:
+  OpenSessionResampler(std::span<const float> intervals, const SpectralGrid& grid);
+  // False (out untouched) when there are no intervals or out is not grid.n long.
+  bool next(std::span<double> out);
+
+ private:
+  std::span<const float> intervals_;
+  double dt_;
+  std::size_t n_;
+  std::size_t produced_ = 0;  // samples filled so far
+  std::size_t i_ = 0;         // interval in progress
+  double sumMs_ = 0.0;        // end of interval i_, ms from the first beat
+};
+
 }  // namespace rc

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "analysis/numeric.h"
+#include "analysis/window_kernels.h"
 
 namespace rc {
 namespace {
@@ -13,8 +14,8 @@ bool usable(double v) { return std::isfinite(v) && v > 0.0; }
 
 // The mode of values whose minimum and maximum differ; nullopt without a
 // usable resolution or when the histogram cannot be built.
-std::optional<double> modeOf(std::span<const double> values, double minimum, double maximum,
-                             double resolution) {
+template <typename T>
+std::optional<double> modeOf(std::span<const T> values, double minimum, double maximum, double resolution) {
   if (!std::isfinite(resolution) || resolution <= 0.0) return std::nullopt;
   if (values.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return std::nullopt;
   const double q = (maximum - minimum) / resolution;
@@ -64,70 +65,99 @@ double resolutionFor(std::int32_t signal, const SignalResolutions& res) {
   }
 }
 
-SignalRow describeValues(std::int32_t signal, std::span<const double> values, double resolution,
-                         double ratePerSecond) {
-  SignalRow row;
-  row.signal = signal;
-  if (values.empty()) return row;
-  const std::size_t n = values.size();
-  double minimum = values[0], maximum = values[0];
-  // The sums run over v - v[0]: the same SD formula, without the cancellation
-  // of large offsets (a channel sitting at 1e6 varying by 0.001). Four
-  // running sums in double keep long channels fast and exact enough.
-  const double shift = values[0];
-  double a1[4] = {0, 0, 0, 0}, a2[4] = {0, 0, 0, 0};
-  std::size_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    for (std::size_t k = 0; k < 4; ++k) {
-      const double v = values[i + k];
-      minimum = std::min(minimum, v);
-      maximum = std::max(maximum, v);
-      const double d = v - shift;
-      a1[k] += d;
-      a2[k] += d * d;
-    }
+namespace {
+
+// One pass over a window: minimum, maximum and the sums of d and d^2 for
+// d = v - v[0] (the same SD formula without the cancellation of large
+// offsets, e.g. a channel sitting at 1e6 and varying by 0.001). Four lanes
+// of each keep the dependency chains short; the lane sums are added in long
+// double. The sums come out non-finite exactly when some value is.
+struct Moments {
+  double minimum = 0.0, maximum = 0.0, shift = 0.0;
+  long double s1 = 0.0, s2 = 0.0;
+  bool finite() const {
+    return std::isfinite(static_cast<double>(s1)) && std::isfinite(static_cast<double>(s2));
   }
-  for (; i < n; ++i) {
+};
+
+template <typename T>
+Moments momentsOf(std::span<const T> values) {
+  const std::size_t n = values.size();
+  Moments m;
+  const double shift = values[0];
+  window_kernels::Lanes l = {
+      {shift, shift, shift, shift}, {shift, shift, shift, shift}, {0, 0, 0, 0}, {0, 0, 0, 0}};
+  window_kernels::foldMoments(values.data(), n / 4, shift, l);
+  double(&lo)[4] = l.lo, (&hi)[4] = l.hi, (&a1)[4] = l.s1, (&a2)[4] = l.s2;
+  for (std::size_t i = n - n % 4; i < n; ++i) {
     const double v = values[i];
-    minimum = std::min(minimum, v);
-    maximum = std::max(maximum, v);
+    lo[0] = v < lo[0] ? v : lo[0];
+    hi[0] = v > hi[0] ? v : hi[0];
     const double d = v - shift;
     a1[0] += d;
     a2[0] += d * d;
   }
-  const long double s1 = (static_cast<long double>(a1[0]) + a1[1]) + (static_cast<long double>(a1[2]) + a1[3]);
-  const long double s2 = (static_cast<long double>(a2[0]) + a2[1]) + (static_cast<long double>(a2[2]) + a2[3]);
+  m.minimum = std::min(std::min(lo[0], lo[1]), std::min(lo[2], lo[3]));
+  m.maximum = std::max(std::max(hi[0], hi[1]), std::max(hi[2], hi[3]));
+  if (m.minimum == 0.0 || m.maximum == 0.0) {
+    // Which zero (+0 or -0) is the extreme depends on the order it was met in.
+    m.minimum = m.maximum = shift;
+    for (std::size_t j = 1; j < n; ++j) {
+      const double v = values[j];
+      m.minimum = std::min(m.minimum, v);
+      m.maximum = std::max(m.maximum, v);
+    }
+  }
+  m.shift = shift;
+  m.s1 = (static_cast<long double>(a1[0]) + a1[1]) + (static_cast<long double>(a1[2]) + a1[3]);
+  m.s2 = (static_cast<long double>(a2[0]) + a2[1]) + (static_cast<long double>(a2[2]) + a2[3]);
+  return m;
+}
+
+template <typename T>
+SignalRow describe(std::int32_t signal, std::span<const T> values, const Moments& m, double resolution,
+                   double ratePerSecond) {
+  SignalRow row;
+  row.signal = signal;
+  const std::size_t n = values.size();
   const long double count = static_cast<long double>(n);
-  const double mean = static_cast<double>(shift + s1 / count);
-  row.minimum = minimum;
-  row.maximum = maximum;
+  const double mean = static_cast<double>(m.shift + m.s1 / count);
+  row.minimum = m.minimum;
+  row.maximum = m.maximum;
   row.mean = mean;
-  if (std::fabs(mean - maximum) < 0.0001) {
+  if (std::fabs(mean - m.maximum) < 0.0001) {
     row.sd = 0.0;
     row.sdMean = 0.0;
   } else {
-    const long double variance = std::max<long double>(0, (s2 - s1 * s1 / count) / (count - 1));
+    const long double variance = std::max<long double>(0, (m.s2 - m.s1 * m.s1 / count) / (count - 1));
     const double sd = static_cast<double>(std::sqrt(variance));
     row.sd = sd;
     if (mean != 0.0) row.sdMean = sd / mean;
   }
-  row.mode =
-      minimum == maximum ? std::optional<double>(minimum) : modeOf(values, minimum, maximum, resolution);
+  row.mode = m.minimum == m.maximum ? std::optional<double>(m.minimum)
+                                    : modeOf(values, m.minimum, m.maximum, resolution);
   double area = 0.0;
-  if (signal >= kSignalSkinConductance1 && ratePerSecond > 0.0 && std::isfinite(ratePerSecond)) {
-    // Trapezoids: every inner sample counts whole, the two ends half.
-    double inner[2] = {0, 0};
-    std::size_t j = 1;
-    for (; j + 2 < n; j += 2) {
-      inner[0] += values[j];
-      inner[1] += values[j + 1];
-    }
-    for (; j + 1 < n; ++j) inner[0] += values[j];
-    const double sum = n > 1 ? inner[0] + inner[1] + (values[0] + values[n - 1]) / 2 : 0.0;
-    area = sum / ratePerSecond;
+  if (signal >= kSignalSkinConductance1 && ratePerSecond > 0.0 && std::isfinite(ratePerSecond) && n > 1) {
+    // Trapezoids: every value counts whole except the two ends, which count half.
+    const long double whole = count * m.shift + m.s1;
+    const long double ends =
+        (static_cast<long double>(values[0]) + static_cast<long double>(values[n - 1])) / 2;
+    area = static_cast<double>(whole - ends) / ratePerSecond;
   }
   row.area = area;
   return row;
+}
+
+}  // namespace
+
+SignalRow describeValues(std::int32_t signal, std::span<const double> values, double resolution,
+                         double ratePerSecond) {
+  if (values.empty()) {
+    SignalRow row;
+    row.signal = signal;
+    return row;
+  }
+  return describe(signal, values, momentsOf(values), resolution, ratePerSecond);
 }
 
 std::vector<double> ratesPerMinute(std::span<const float> intervalsMs) {
@@ -196,7 +226,8 @@ namespace {
 // Fills out with the window's usable values (see channelWindowValues); out is
 // a buffer the caller reuses from window to window.
 void fillWindowValues(std::span<const float> samples, SampleWindow window, double rate,
-                      std::span<const TSessionSegment> rejected, std::int32_t channelId, std::vector<double>& out) {
+                      std::span<const TSessionSegment> rejected, std::int32_t channelId,
+                      std::vector<double>& out) {
   out.clear();
   const std::int64_t size = static_cast<std::int64_t>(samples.size());
   if (window.first < 0 || window.count <= 0 || window.first >= size || !(rate > 0.0)) return;
@@ -229,6 +260,32 @@ void fillWindowValues(std::span<const float> samples, SampleWindow window, doubl
     out.push_back(v);
   }
 }
+
+bool rejectsOn(std::span<const TSessionSegment> rejected, std::int32_t channelId) {
+  for (const TSessionSegment& r : rejected)
+    if (r.channel == channelId) return true;
+  return false;
+}
+
+// The row of a channel window. A window of finite samples with nothing
+// rejected on its channel is described straight from the samples; any
+// other is gathered into a buffer first.
+SignalRow windowRow(std::int32_t signal, std::span<const float> samples, SampleWindow window, double rate,
+                    double resolution, std::span<const TSessionSegment> rejected, std::int32_t channelId) {
+  const std::int64_t size = static_cast<std::int64_t>(samples.size());
+  if (window.first >= 0 && window.count > 0 && window.first < size && rate > 0.0 &&
+      !rejectsOn(rejected, channelId)) {
+    const std::span<const float> w =
+        samples.subspan(static_cast<std::size_t>(window.first),
+                        static_cast<std::size_t>(std::min(window.count, size - window.first)));
+    const Moments m = momentsOf(w);
+    if (m.finite()) return describe(signal, w, m, resolution, rate);
+  }
+  thread_local std::vector<double> values;
+  fillWindowValues(samples, window, rate, rejected, channelId, values);
+  return describeValues(signal, values, resolution, rate);
+}
+
 }  // namespace
 
 std::vector<double> channelWindowValues(std::span<const float> samples, SampleWindow window, double rate,
@@ -241,9 +298,7 @@ std::vector<double> channelWindowValues(std::span<const float> samples, SampleWi
 SignalRow rawChannelRow(std::int32_t signal, std::span<const float> samples, SampleWindow window, double rate,
                         double resolution, std::span<const TSessionSegment> rejected,
                         std::int32_t channelId) {
-  thread_local std::vector<double> values;
-  fillWindowValues(samples, window, rate, rejected, channelId, values);
-  return describeValues(signal, values, resolution, rate);
+  return windowRow(signal, samples, window, rate, resolution, rejected, channelId);
 }
 
 Result<SignalRow> rmsChannelRow(std::int32_t signal, std::span<const float> rms, SampleWindow window,
@@ -252,9 +307,7 @@ Result<SignalRow> rmsChannelRow(std::int32_t signal, std::span<const float> rms,
   if (window.first < 0 || window.count < 0 ||
       window.first + window.count > static_cast<std::int64_t>(rms.size()))
     return Status::error("Error");
-  thread_local std::vector<double> values;
-  fillWindowValues(rms, window, rmsRate, rejected, channelId, values);
-  return describeValues(signal, values, resolution, rmsRate);
+  return windowRow(signal, rms, window, rmsRate, resolution, rejected, channelId);
 }
 
 }  // namespace rc
