@@ -69,7 +69,7 @@ namespace {
 
 // One pass over a window: minimum, maximum and the sums of d and d^2 for
 // d = v - v[0] (the same SD formula without the cancellation of large
-// offsets, e.g. a channel sitting at 1e6 and varying by 0.001). Four lanes
+// offsets, e.g. a channel sitting at 1e6 and varying by 0.001). Eight lanes
 // of each keep the dependency chains short; the lane sums are added in long
 // double. The sums come out non-finite exactly when some value is.
 struct Moments {
@@ -85,20 +85,22 @@ Moments momentsOf(std::span<const T> values) {
   const std::size_t n = values.size();
   Moments m;
   const double shift = values[0];
-  window_kernels::Lanes l = {
-      {shift, shift, shift, shift}, {shift, shift, shift, shift}, {0, 0, 0, 0}, {0, 0, 0, 0}};
-  window_kernels::foldMoments(values.data(), n / 4, shift, l);
-  double(&lo)[4] = l.lo, (&hi)[4] = l.hi, (&a1)[4] = l.s1, (&a2)[4] = l.s2;
-  for (std::size_t i = n - n % 4; i < n; ++i) {
-    const double v = values[i];
-    lo[0] = v < lo[0] ? v : lo[0];
-    hi[0] = v > hi[0] ? v : hi[0];
-    const double d = v - shift;
-    a1[0] += d;
-    a2[0] += d * d;
+  window_kernels::Lanes l;
+  for (std::size_t k = 0; k < window_kernels::kLanes; ++k) {
+    l.lo[k] = l.hi[k] = shift;
+    l.s1[k] = l.s2[k] = 0.0;
   }
-  m.minimum = std::min(std::min(lo[0], lo[1]), std::min(lo[2], lo[3]));
-  m.maximum = std::max(std::max(hi[0], hi[1]), std::max(hi[2], hi[3]));
+  window_kernels::foldMoments(values.data(), n / window_kernels::kLanes, shift, l);
+  for (std::size_t i = n - n % window_kernels::kLanes; i < n; ++i) {
+    const double v = values[i];
+    l.lo[0] = v < l.lo[0] ? v : l.lo[0];
+    l.hi[0] = v > l.hi[0] ? v : l.hi[0];
+    const double d = v - shift;
+    l.s1[0] += d;
+    l.s2[0] += d * d;
+  }
+  m.minimum = *std::min_element(l.lo, l.lo + window_kernels::kLanes);
+  m.maximum = *std::max_element(l.hi, l.hi + window_kernels::kLanes);
   if (m.minimum == 0.0 || m.maximum == 0.0) {
     // Which zero (+0 or -0) is the extreme depends on the order it was met in.
     m.minimum = m.maximum = shift;
@@ -108,9 +110,20 @@ Moments momentsOf(std::span<const T> values) {
       m.maximum = std::max(m.maximum, v);
     }
   }
+  // Lane sums added pairwise in long double.
+  long double t1[window_kernels::kLanes], t2[window_kernels::kLanes];
+  for (std::size_t k = 0; k < window_kernels::kLanes; ++k) {
+    t1[k] = l.s1[k];
+    t2[k] = l.s2[k];
+  }
+  for (std::size_t w = 1; w < window_kernels::kLanes; w *= 2)
+    for (std::size_t k = 0; k + w < window_kernels::kLanes; k += 2 * w) {
+      t1[k] += t1[k + w];
+      t2[k] += t2[k + w];
+    }
+  m.s1 = t1[0];
+  m.s2 = t2[0];
   m.shift = shift;
-  m.s1 = (static_cast<long double>(a1[0]) + a1[1]) + (static_cast<long double>(a1[2]) + a1[3]);
-  m.s2 = (static_cast<long double>(a2[0]) + a2[1]) + (static_cast<long double>(a2[2]) + a2[3]);
   return m;
 }
 

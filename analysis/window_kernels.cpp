@@ -13,8 +13,8 @@ std::atomic<bool> g_allowVector{true};
 
 template <typename T>
 void foldPlain(const T* x, std::size_t blocks, double shift, Lanes& l) {
-  for (std::size_t i = 0; i < 4 * blocks; i += 4) {
-    for (std::size_t k = 0; k < 4; ++k) {
+  for (std::size_t i = 0; i < kLanes * blocks; i += kLanes) {
+    for (std::size_t k = 0; k < kLanes; ++k) {
       const double v = x[i + k];
       l.lo[k] = v < l.lo[k] ? v : l.lo[k];
       l.hi[k] = v > l.hi[k] ? v : l.hi[k];
@@ -45,33 +45,33 @@ inline __m128d loadPair(const float* p) {
 }
 inline __m128d loadPair(const double* p) { return _mm_loadu_pd(p); }
 
+// Lanes 2j and 2j + 1 travel in register j.
 template <typename T>
 void foldSse2(const T* x, std::size_t blocks, double shift, Lanes& l) {
   const __m128d sh = _mm_set1_pd(shift);
-  __m128d lo0 = _mm_loadu_pd(l.lo), lo1 = _mm_loadu_pd(l.lo + 2);
-  __m128d hi0 = _mm_loadu_pd(l.hi), hi1 = _mm_loadu_pd(l.hi + 2);
-  __m128d a0 = _mm_loadu_pd(l.s1), a1 = _mm_loadu_pd(l.s1 + 2);
-  __m128d b0 = _mm_loadu_pd(l.s2), b1 = _mm_loadu_pd(l.s2 + 2);
-  for (std::size_t i = 0; i < 4 * blocks; i += 4) {
-    const __m128d v0 = loadPair(x + i), v1 = loadPair(x + i + 2);
-    lo0 = _mm_min_pd(v0, lo0);
-    lo1 = _mm_min_pd(v1, lo1);
-    hi0 = _mm_max_pd(v0, hi0);
-    hi1 = _mm_max_pd(v1, hi1);
-    const __m128d d0 = _mm_sub_pd(v0, sh), d1 = _mm_sub_pd(v1, sh);
-    a0 = _mm_add_pd(a0, d0);
-    a1 = _mm_add_pd(a1, d1);
-    b0 = _mm_add_pd(b0, _mm_mul_pd(d0, d0));
-    b1 = _mm_add_pd(b1, _mm_mul_pd(d1, d1));
+  __m128d lo[4], hi[4], a[4], b[4];
+  for (int j = 0; j < 4; ++j) {
+    lo[j] = _mm_loadu_pd(l.lo + 2 * j);
+    hi[j] = _mm_loadu_pd(l.hi + 2 * j);
+    a[j] = _mm_loadu_pd(l.s1 + 2 * j);
+    b[j] = _mm_loadu_pd(l.s2 + 2 * j);
   }
-  _mm_storeu_pd(l.lo, lo0);
-  _mm_storeu_pd(l.lo + 2, lo1);
-  _mm_storeu_pd(l.hi, hi0);
-  _mm_storeu_pd(l.hi + 2, hi1);
-  _mm_storeu_pd(l.s1, a0);
-  _mm_storeu_pd(l.s1 + 2, a1);
-  _mm_storeu_pd(l.s2, b0);
-  _mm_storeu_pd(l.s2 + 2, b1);
+  for (std::size_t i = 0; i < kLanes * blocks; i += kLanes) {
+    for (int j = 0; j < 4; ++j) {
+      const __m128d v = loadPair(x + i + 2 * j);
+      lo[j] = _mm_min_pd(v, lo[j]);
+      hi[j] = _mm_max_pd(v, hi[j]);
+      const __m128d d = _mm_sub_pd(v, sh);
+      a[j] = _mm_add_pd(a[j], d);
+      b[j] = _mm_add_pd(b[j], _mm_mul_pd(d, d));
+    }
+  }
+  for (int j = 0; j < 4; ++j) {
+    _mm_storeu_pd(l.lo + 2 * j, lo[j]);
+    _mm_storeu_pd(l.hi + 2 * j, hi[j]);
+    _mm_storeu_pd(l.s1 + 2 * j, a[j]);
+    _mm_storeu_pd(l.s2 + 2 * j, b[j]);
+  }
 }
 
 __attribute__((target("avx2"))) inline __m256d loadQuad(const float* p) {
@@ -79,23 +79,34 @@ __attribute__((target("avx2"))) inline __m256d loadQuad(const float* p) {
 }
 __attribute__((target("avx2"))) inline __m256d loadQuad(const double* p) { return _mm256_loadu_pd(p); }
 
+// Lanes 0-3 and 4-7 travel in two registers.
 template <typename T>
 __attribute__((target("avx2"))) void foldAvx2(const T* x, std::size_t blocks, double shift, Lanes& l) {
   const __m256d sh = _mm256_set1_pd(shift);
-  __m256d lo = _mm256_loadu_pd(l.lo), hi = _mm256_loadu_pd(l.hi);
-  __m256d a = _mm256_loadu_pd(l.s1), b = _mm256_loadu_pd(l.s2);
-  for (std::size_t i = 0; i < 4 * blocks; i += 4) {
-    const __m256d v = loadQuad(x + i);
-    lo = _mm256_min_pd(v, lo);
-    hi = _mm256_max_pd(v, hi);
-    const __m256d d = _mm256_sub_pd(v, sh);
-    a = _mm256_add_pd(a, d);
-    b = _mm256_add_pd(b, _mm256_mul_pd(d, d));
+  __m256d lo0 = _mm256_loadu_pd(l.lo), lo1 = _mm256_loadu_pd(l.lo + 4);
+  __m256d hi0 = _mm256_loadu_pd(l.hi), hi1 = _mm256_loadu_pd(l.hi + 4);
+  __m256d a0 = _mm256_loadu_pd(l.s1), a1 = _mm256_loadu_pd(l.s1 + 4);
+  __m256d b0 = _mm256_loadu_pd(l.s2), b1 = _mm256_loadu_pd(l.s2 + 4);
+  for (std::size_t i = 0; i < kLanes * blocks; i += kLanes) {
+    const __m256d v0 = loadQuad(x + i), v1 = loadQuad(x + i + 4);
+    lo0 = _mm256_min_pd(v0, lo0);
+    lo1 = _mm256_min_pd(v1, lo1);
+    hi0 = _mm256_max_pd(v0, hi0);
+    hi1 = _mm256_max_pd(v1, hi1);
+    const __m256d d0 = _mm256_sub_pd(v0, sh), d1 = _mm256_sub_pd(v1, sh);
+    a0 = _mm256_add_pd(a0, d0);
+    a1 = _mm256_add_pd(a1, d1);
+    b0 = _mm256_add_pd(b0, _mm256_mul_pd(d0, d0));
+    b1 = _mm256_add_pd(b1, _mm256_mul_pd(d1, d1));
   }
-  _mm256_storeu_pd(l.lo, lo);
-  _mm256_storeu_pd(l.hi, hi);
-  _mm256_storeu_pd(l.s1, a);
-  _mm256_storeu_pd(l.s2, b);
+  _mm256_storeu_pd(l.lo, lo0);
+  _mm256_storeu_pd(l.lo + 4, lo1);
+  _mm256_storeu_pd(l.hi, hi0);
+  _mm256_storeu_pd(l.hi + 4, hi1);
+  _mm256_storeu_pd(l.s1, a0);
+  _mm256_storeu_pd(l.s1 + 4, a1);
+  _mm256_storeu_pd(l.s2, b0);
+  _mm256_storeu_pd(l.s2 + 4, b1);
 }
 
 inline __m128d select(__m128d mask, __m128d yes, __m128d no) {

@@ -7,14 +7,15 @@
 
 namespace rc::window_kernels {
 
-// Four lanes of running extremes and sums of a window; lane k takes the
-// samples 4i + k.
+// Eight lanes of running extremes and sums of a window; lane k takes the
+// samples 8i + k.
+inline constexpr std::size_t kLanes = 8;
 struct Lanes {
-  double lo[4], hi[4];  // minimum and maximum (v < lo replaces lo, v > hi replaces hi)
-  double s1[4], s2[4];  // sums of d and d * d for d = v - shift
+  double lo[kLanes], hi[kLanes];  // minimum and maximum (v < lo replaces lo, v > hi replaces hi)
+  double s1[kLanes], s2[kLanes];  // sums of d and d * d for d = v - shift
 };
 
-// Folds x[0 .. 4 * blocks) into the lanes.
+// Folds x[0 .. kLanes * blocks) into the lanes.
 void foldMoments(const float* x, std::size_t blocks, double shift, Lanes& lanes);
 void foldMoments(const double* x, std::size_t blocks, double shift, Lanes& lanes);
 

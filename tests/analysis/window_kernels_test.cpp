@@ -75,14 +75,18 @@ TEST_F(VectorUnits, MomentsMatchThePlainLoopBitForBit) {
   auto fold = [](const auto& x, bool vector) {
     window_kernels::testing::allowVectorUnits(vector);
     const double s = x[0];
-    Lanes l = {{s, s, s, s}, {s, s, s, s}, {0, 0, 0, 0}, {0, 0, 0, 0}};
-    window_kernels::foldMoments(x.data(), x.size() / 4, s, l);
+    Lanes l;
+    for (std::size_t k = 0; k < window_kernels::kLanes; ++k) {
+      l.lo[k] = l.hi[k] = s;
+      l.s1[k] = l.s2[k] = 0.0;
+    }
+    window_kernels::foldMoments(x.data(), x.size() / window_kernels::kLanes, s, l);
     return l;
   };
   for (bool useFloat : {false, true}) {
     const Lanes plain = useFloat ? fold(f, false) : fold(d, false);
     const Lanes fast = useFloat ? fold(f, true) : fold(d, true);
-    for (int k = 0; k < 4; ++k) {
+    for (std::size_t k = 0; k < window_kernels::kLanes; ++k) {
       EXPECT_EQ(fast.lo[k], plain.lo[k]);
       EXPECT_EQ(fast.hi[k], plain.hi[k]);
       EXPECT_EQ(fast.s1[k], plain.s1[k]);
