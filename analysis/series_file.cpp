@@ -51,10 +51,11 @@ fs::path seriesFilePath(const fs::path& sessionFolder, SeriesKind kind, std::str
 
 std::optional<SeriesKind> seriesKindFromPath(const fs::path& path) {
   const std::string name = path.filename().string();
-  if (name.find("IBIFromEKG") != std::string::npos) return SeriesKind::IbiFromEkg;
-  if (name.find("IBIFromBVP") != std::string::npos) return SeriesKind::IbiFromBvp;
-  if (name.find("RespPeriod") != std::string::npos) return SeriesKind::RespPeriod;
-  if (name.rfind("RMS_", 0) == 0) return SeriesKind::Rms;
+  auto startsWith = [&name](const char* prefix) { return name.rfind(prefix, 0) == 0; };
+  if (startsWith("IBIFromEKG")) return SeriesKind::IbiFromEkg;
+  if (startsWith("IBIFromBVP")) return SeriesKind::IbiFromBvp;
+  if (startsWith("RespPeriod")) return SeriesKind::RespPeriod;
+  if (startsWith("RMS_")) return SeriesKind::Rms;
   return std::nullopt;
 }
 

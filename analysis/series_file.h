@@ -36,9 +36,9 @@ std::string seriesFileName(SeriesKind kind, std::string_view channelText);
 std::filesystem::path seriesFilePath(const std::filesystem::path& sessionFolder, SeriesKind kind,
                                      std::string_view channelText);
 
-// The kind of a series file, recognised from its file name (not the folder
-// part): a name containing "IBIFromEKG" is an EKG series, else one containing
-// "IBIFromBVP" a BVP series; "RespPeriod" and a leading "RMS_" name the others.
+// The kind of a series file, recognised from the start of its file name (not
+// the folder part): "IBIFromEKG" is an EKG series, else "IBIFromBVP" a BVP
+// series; "RespPeriod" and "RMS_" name the others.
 std::optional<SeriesKind> seriesKindFromPath(const std::filesystem::path& path);
 
 // Decodes an IBI or respiration period file. For an open session the table is

@@ -220,10 +220,10 @@ IntervalSeries buildIntervals(SeriesKind kind, const DetectionPass& pass, double
   std::size_t seg = 0;
   std::size_t segFirstValue = 0;
   std::int64_t last = 0;
+  // Time (ms) not yet given to an interval; it runs on into the next segment.
   double carry = 0.0;
   auto enter = [&](std::size_t s) {
     segFirstValue = series.values.size();
-    carry = 0.0;
     last = static_cast<std::int64_t>(std::trunc(segmentFirstEventTime(series, s) * sampleRate));
   };
   auto leave = [&](std::size_t s) {

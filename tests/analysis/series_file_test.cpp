@@ -221,6 +221,10 @@ TEST(SeriesFileNames, PathsAndKindsFromTheFileName) {
   // Only the file name counts, not the folders above it.
   EXPECT_EQ(seriesKindFromPath("/IBIFromEKG/IBIFromBVP_1B.dat"), SeriesKind::IbiFromBvp);
   EXPECT_EQ(seriesKindFromPath("/IBIFromEKG_1A/Session.dat"), std::nullopt);
+  // The name has to begin with the prefix.
+  EXPECT_EQ(seriesKindFromPath("/x/old_IBIFromEKG_1A.dat"), std::nullopt);
+  EXPECT_EQ(seriesKindFromPath("/x/copy IBIFromBVP_1B.dat"), std::nullopt);
+  EXPECT_EQ(seriesKindFromPath("/x/IBIFromEKG_1A (copy).dat"), SeriesKind::IbiFromEkg);
 }
 
 }  // namespace

@@ -219,6 +219,24 @@ INSTANTIATE_TEST_SUITE_P(
                  {4030, 3970}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(SeriesIntervals, CarryRunsOnAcrossASegmentBoundary) {
+  // Segment 1 ends with an elapsed time 2.5 % above the period (800 appended,
+  // 20 ms carried); segment 2 starts at 1 s with its first event at 1.1 s.
+  DetectionPass pass;
+  pass.slots.assign(2000, detect::kNoValue);
+  pass.slots[820] = 800.0f;
+  pass.slots[1885] = 800.0f;
+  pass.segments = {SegmentRecord{1, 0.0f, 0.0f, 1}, SegmentRecord{2, 0.1f, 1.0f, 1}};
+  pass.boundaries = {1000, 2000};
+  pass.detections = 2;
+  IntervalSeries s = buildIntervals(SeriesKind::IbiFromBvp, pass, kRate, {});
+  // 785 ms + the 20 ms carried = 805 ms, within 1 % of the period.
+  EXPECT_EQ(s.values, (std::vector<float>{800.0f, 805.0f}));
+  ASSERT_EQ(s.segments.size(), 2u);
+  EXPECT_EQ(s.segments[0].intervalCount, 1);
+  EXPECT_EQ(s.segments[1].intervalCount, 1);
+}
+
 TEST(SeriesGeneration, EveryDetectionAfterAGapGivesTwoIntervals) {
   // 1,000 detections, each 2 s after the previous with a detected period of 1 s.
   const std::int64_t n = 2'000'100;
