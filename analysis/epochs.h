@@ -29,7 +29,7 @@ inline constexpr int kNoEpochId = 283;  // warning: no complete epoch fits
 // Recompute results.
 inline constexpr int kRecomputeOk = 0;
 inline constexpr int kRecomputeNoEpoch = 1;
-inline constexpr int kRecomputeNoSeries = 2;
+inline constexpr int kRecomputeNoSeries = 2;  // also: a protocol step without its duration
 
 // Bounds on what a damaged series or protocol can ask for: epochs of one
 // series or step (about 69 days of 60-second epochs), and epoch entries of a
@@ -177,7 +177,9 @@ std::int64_t countEpochs(const EpochInputs& inputs);
 
 // Rebuilds `out` whole. Returns kRecomputeOk; kRecomputeNoEpoch after the
 // warning of string 283 when no epoch exists (out then holds no rows); or
-// kRecomputeNoSeries when a selected IBI series is missing. An EMG window that
+// kRecomputeNoSeries when a selected IBI series is missing, or after the
+// error message 356 when a step of an analysed activity of the protocol has
+// no duration record (out then holds no rows). An EMG window that
 // needs more RMS values than the series holds shows "Error" once and gives no
 // row.
 int recomputeEpochs(const EpochInputs& inputs, EpochResults& out, UserInterface& ui);

@@ -46,11 +46,26 @@ double firstBeat(const Source& src, const SegmentIndex& idx, std::size_t segment
 
 using RowKey = std::tuple<std::int32_t, std::int32_t, std::int32_t>;  // activity, step, epoch
 
+// Every step of an analysed activity has its duration record.
+bool stepsHaveDurations(const ScriptProtocol& protocol) {
+  for (const ActivityRecord& a : protocol.activities) {
+    if (a.excluded || a.cycles < 1) continue;
+    for (std::int32_t st = 1; st <= a.steps; ++st)
+      if (!protocol.findStep(a.number, st)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int recomputeScripted(const EpochInputs& in, std::vector<Source>& sources, EpochResults& out,
                       UserInterface& ui) {
   const ScriptProtocol& protocol = *in.protocol;
+  if (!stepsHaveDurations(protocol)) {
+    out = EpochResults{};
+    ui.showMessage(messageOf(kStepWithoutDurationId), Icon::Error);
+    return kRecomputeNoSeries;
+  }
   std::vector<const IntervalSeries*> series;
   std::vector<SegmentIndex> indexes;
   for (const Source& s : sources) {

@@ -155,6 +155,28 @@ TEST_F(RecomputeScriptedTest, NoStepHoldingAnEpochIsReported) {
   EXPECT_EQ(ui_.firstIds(), std::vector<int>{kNoEpochId});
 }
 
+TEST_F(RecomputeScriptedTest, AStepWithoutItsDurationRecordStopsTheComputation) {
+  ScriptProtocol p = makeProtocol({{"A", 1, {{60.0}, {60.0}}}});
+  const IntervalSeries ekg = scriptedSeries(p, {std::vector<float>(120, 1000.0f)});
+  p.stepDurations.pop_back();  // step 2 of an analysed activity
+  EpochResults out;
+  EXPECT_EQ(run(p, ekg, out), kRecomputeNoSeries);
+  ASSERT_EQ(ui_.records().size(), 1u);
+  EXPECT_EQ(ui_.records()[0].message.ids, std::vector<int>{kStepWithoutDurationId});
+  EXPECT_EQ(ui_.records()[0].icon, Icon::Error);
+  EXPECT_TRUE(out.hrvRows.empty());
+  EXPECT_TRUE(out.entries.empty());
+
+  // A step of an excluded activity needs none.
+  ui_.clear();
+  p = makeProtocol({{"J", 1, {{60.0}}, 3}, {"Skipped", 1, {{60.0}}}, {"B", 1, {{60.0}}}});
+  p.stepDurations.erase(p.stepDurations.begin() + 1);
+  const std::vector<float> minute(60, 1000.0f);
+  const IntervalSeries three = scriptedSeries(p, {minute, minute, minute});
+  EXPECT_EQ(run(p, three, out), kRecomputeOk);
+  EXPECT_TRUE(ui_.records().empty());
+}
+
 TEST_F(RecomputeScriptedTest, ExcludedAndEmptyActivitiesGiveNoRows) {
   // Activity 1 jumped to 3, skipping 2; activity 4 has an empty segment, 5 has none at all.
   const ScriptProtocol p = makeProtocol({{"J", 1, {{60.0}}, 3},
