@@ -81,7 +81,8 @@ bool buildStepTimeline(ScriptProtocol& protocol) {
 }
 
 std::string activityLabel(const ActivityRecord& activity) {
-  return activity.name.empty() ? strprintf("A%d", activity.number) : activity.name;
+  return activity.name.empty() ? strprintf("A%d", activity.number) + str(kActivityLabelSuffixId)
+                               : activity.name;
 }
 
 std::string stepLabel(std::int32_t stepNumber, const std::string& label) {
@@ -128,10 +129,10 @@ std::vector<TSessionEvent> protocolEvents(const ScriptProtocol& protocol,
     std::string name;
     std::uint32_t kind = kStepEventKind;
     if (firstOfCycle) {
-      const std::string activityName = d ? d->name : e.activityName;
-      name = activityName.empty() ? strprintf("A%d", e.activity) + str(kActivityLabelSuffixId)
-                                  : activityName + str(kActivityLabelSuffixId);
-      name += label;
+      ActivityRecord named;
+      named.number = e.activity;
+      named.name = d ? d->name : e.activityName;
+      name = activityLabel(named) + label;
       kind = kActivityEventKind;
     } else {
       name = label;

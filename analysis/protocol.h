@@ -110,7 +110,8 @@ inline constexpr std::int64_t kMaxTimelineEntries = 1000000;
 // message 356).
 bool buildStepTimeline(ScriptProtocol& protocol);
 
-// Row labels: the activity's name, or "A%d"; the step's label, or "S%d".
+// Row labels, also the two parts of the event label of a cycle's first step:
+// the activity's name, or "A%d" followed by text 374; the step's label, or "S%d".
 std::string activityLabel(const ActivityRecord& activity);
 std::string stepLabel(std::int32_t stepNumber, const std::string& label);
 

@@ -63,9 +63,9 @@ void readPrompts(CADODatabase& db, std::int32_t activity, std::int32_t step, Scr
   CRecPromptDurations durations(db);
   durations.openQuery("SELECT * FROM PromptDurations" + where);
   if (prompts.isEOF() || durations.isEOF()) throw CheckFailed{kNoScriptItemsId};
-  if (prompts.recordCount() != durations.recordCount()) throw CheckFailed{kPromptsMismatchId};
-  for (; !prompts.isEOF(); prompts.moveNext(), durations.moveNext()) {
-    if (prompts.PromptNumber != durations.PromptNumber) throw CheckFailed{kPromptsMismatchId};
+  for (; !prompts.isEOF() || !durations.isEOF(); prompts.moveNext(), durations.moveNext()) {
+    if (prompts.isEOF() || durations.isEOF() || prompts.PromptNumber != durations.PromptNumber)
+      throw CheckFailed{kPromptsMismatchId};
     out.promptDurations.push_back({activity, step, durations.PromptNumber, durations.PromptDuration});
   }
 }
@@ -77,9 +77,10 @@ void readSteps(CADODatabase& db, ScriptProtocol& out) {
   durations.openQuery(
       "SELECT * FROM StepDurations WHERE ActivityNumber > 0 ORDER BY ActivityNumber, StepNumber ASC");
   if (steps.isEOF() || durations.isEOF()) throw CheckFailed{kStepWithoutDurationId};
-  if (steps.recordCount() != durations.recordCount()) throw CheckFailed{kStepsMismatchId};
-  for (; !steps.isEOF(); steps.moveNext(), durations.moveNext()) {
-    if (steps.ActivityNumber != durations.ActivityNumber || steps.StepNumber != durations.StepNumber)
+  // Pair by pair; rows left over in either table end the walk as a mismatch.
+  for (; !steps.isEOF() || !durations.isEOF(); steps.moveNext(), durations.moveNext()) {
+    if (steps.isEOF() || durations.isEOF() || steps.ActivityNumber != durations.ActivityNumber ||
+        steps.StepNumber != durations.StepNumber)
       throw CheckFailed{kStepsMismatchId};
     out.stepDurations.push_back({durations.ActivityNumber, durations.StepNumber, durations.StepType,
                                  static_cast<double>(durations.StepDuration), durations.StepDescription});
@@ -93,9 +94,9 @@ void readActivities(CADODatabase& db, ScriptProtocol& out) {
   CRecActivityCycles cycles(db);
   cycles.openQuery("SELECT * FROM ActivityCycles WHERE ActivityNumber > 0 ORDER BY ActivityNumber ASC");
   if (activities.isEOF() || cycles.isEOF()) throw CheckFailed{kNoActivitiesId};
-  if (activities.recordCount() != cycles.recordCount()) throw CheckFailed{kActivitiesMismatchId};
-  for (; !activities.isEOF(); activities.moveNext(), cycles.moveNext()) {
-    if (activities.ActivityNumber != cycles.ActivityNumber) throw CheckFailed{kActivitiesMismatchId};
+  for (; !activities.isEOF() || !cycles.isEOF(); activities.moveNext(), cycles.moveNext()) {
+    if (activities.isEOF() || cycles.isEOF() || activities.ActivityNumber != cycles.ActivityNumber)
+      throw CheckFailed{kActivitiesMismatchId};
     ActivityRecord a;
     a.number = activities.ActivityNumber;
     a.name = activities.Description.empty() ? cycles.ActivityDescription : activities.Description;
@@ -105,7 +106,7 @@ void readActivities(CADODatabase& db, ScriptProtocol& out) {
     bool hasDurations = false;
     for (const StepDurationRecord& s : out.stepDurations)
       hasDurations = hasDurations || s.activity == a.number;
-    if (!hasDurations && a.steps > 0) throw CheckFailed{kStepWithoutDurationId};
+    if (!hasDurations) throw CheckFailed{kStepWithoutDurationId};
     out.activities.push_back(std::move(a));
   }
 }
@@ -126,7 +127,8 @@ std::optional<ScriptProtocol> loadScriptProtocol(const ProtocolSource& source, U
   auto scriptPath = hostFilePath(source.dataRoot, source.sessionFileName);
   try {
     if (!scriptPath) {
-      ui.showMessage(MessageBuilder().id(kFileNotFoundId).text(source.sessionFileName), Icon::Warning);
+      ui.showMessage(MessageBuilder().id(kFileNotFoundId).text(" ").text(source.sessionFileName),
+                     Icon::Warning);
       return std::nullopt;
     }
     if (!openExisting(script, *scriptPath, ui)) return std::nullopt;

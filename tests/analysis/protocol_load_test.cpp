@@ -101,9 +101,13 @@ class ProtocolLoadTest : public ::testing::Test {
     fs::remove_all(root_);
     fs::create_directories(root_ / "Scripts");
     fs::create_directories(folder());
-    language().set(374, ", ");
+    for (int id : {kActivityLabelSuffixId, kFileNotFoundId}) saved_.emplace_back(id, str(id));
+    language().set(kActivityLabelSuffixId, ", ");
   }
-  void TearDown() override { fs::remove_all(root_); }
+  void TearDown() override {
+    for (const auto& [id, text] : saved_) language().set(id, text);
+    fs::remove_all(root_);
+  }
 
   fs::path folder() const { return root_ / "Clients" / "7" / "Sess0003"; }
 
@@ -131,6 +135,7 @@ class ProtocolLoadTest : public ::testing::Test {
 
   fs::path root_;
   ScriptedUi ui_;
+  std::vector<std::pair<int, std::string>> saved_;  // language texts a test changes
 };
 
 TEST_F(ProtocolLoadTest, LoadsActivitiesStepsAndTimeline) {
@@ -212,6 +217,7 @@ struct FailureCase {
   std::function<void(ScriptSpec&)> damage;
   int id;
 };
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
 class ProtocolFailureTest : public ProtocolLoadTest, public ::testing::WithParamInterface<FailureCase> {};
 
@@ -252,7 +258,38 @@ INSTANTIATE_TEST_SUITE_P(
                     kActivitiesMismatchId},
         FailureCase{"NoActivities", [](ScriptSpec& s) { s.cycles.clear(); }, kNoActivitiesId},
         FailureCase{"ActivityWithoutSteps", [](ScriptSpec& s) { s.activities[2].NumberOfSteps = 2; },
-                    kStepWithoutDurationId}),
+                    kStepWithoutDurationId},
+        // An activity of no steps still needs its step durations.
+        FailureCase{"ActivityWithoutDurations",
+                    [](ScriptSpec& s) {
+                      s.activities[2].NumberOfSteps = 0;
+                      s.steps.pop_back();
+                      s.durations.pop_back();
+                    },
+                    kStepWithoutDurationId},
+        // The tables are walked pair by pair: a fault met on the way is
+        // reported before the surplus rows at the end.
+        FailureCase{"PromptsBeforeStepSurplus",
+                    [](ScriptSpec& s) {
+                      s.promptDurations[2].PromptNumber = 9;
+                      s.durations.pop_back();
+                    },
+                    kPromptsMismatchId},
+        FailureCase{"StepSurplusAtTheEnd",
+                    [](ScriptSpec& s) {
+                      s.step(4, 1, 10.0f);
+                      s.durations.pop_back();
+                    },
+                    kStepsMismatchId},
+        FailureCase{"ActivityBeforeCycleSurplus",
+                    [](ScriptSpec& s) {
+                      s.steps.pop_back();
+                      s.durations.pop_back();
+                      s.cycles_(4, "Extra", 1, 10.0f);
+                    },
+                    kStepWithoutDurationId},
+        FailureCase{"CycleSurplusAtTheEnd", [](ScriptSpec& s) { s.cycles_(4, "Extra", 1, 10.0f); },
+                    kActivitiesMismatchId}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ProtocolLoadTest, MissingFilesAreNamed) {
@@ -264,8 +301,12 @@ TEST_F(ProtocolLoadTest, MissingFilesAreNamed) {
   EXPECT_NE(ui_.records()[0].message.text.find("Protocol.dat"), std::string::npos);
 
   ui_.clear();
+  language().set(kFileNotFoundId, "Missing:");
   EXPECT_FALSE(loadScriptProtocol({root_, "..\\..\\etc\\passwd", folder()}, ui_));
-  EXPECT_EQ(ui_.firstIds(), std::vector<int>{kFileNotFoundId});
+  ASSERT_EQ(ui_.records().size(), 1u);
+  EXPECT_EQ(ui_.records()[0].message.ids, std::vector<int>{kFileNotFoundId});
+  EXPECT_EQ(ui_.records()[0].message.text, "Missing: ..\\..\\etc\\passwd");
+  EXPECT_EQ(ui_.records()[0].icon, Icon::Warning);
 }
 
 TEST(HostFilePath, ConvertsSeparatorsAndRefusesEscapes) {
@@ -285,14 +326,26 @@ TEST_F(ProtocolLoadTest, EventsMarkCyclesStepsAndLaterPrompts) {
   std::vector<std::pair<double, std::string>> got;
   for (const TSessionEvent& e : events.events()) got.emplace_back(e.time, toUtf8(e.name));
   const std::vector<std::pair<double, std::string>> want = {
-      {0, "Rest, Eyes open"},   {60, "S2"},  {120, "Rest, Eyes open"}, {180, "S2"},
-      {240, "Rest, Eyes open"}, {300, "S2"}, {360, "A2, S1"},          {370, "A2, S1, P2"},
-      {380, "A2, S1, P3"},      {390, "S3"}, {410, "Task, S1"},        {455, "Task, S1"}};
+      {0, "RestEyes open"},   {60, "S2"},  {120, "RestEyes open"}, {180, "S2"},
+      {240, "RestEyes open"}, {300, "S2"}, {360, "A2, S1"},        {370, "A2, S1, P2"},
+      {380, "A2, S1, P3"},    {390, "S3"}, {410, "TaskS1"},        {455, "TaskS1"}};
   EXPECT_EQ(got, want);
   EXPECT_EQ(events.events()[0].kind, kActivityEventKind);
   EXPECT_EQ(events.events()[1].kind, kStepEventKind);
   // Protocol events are never written back.
   EXPECT_TRUE(events.serialise().empty());
+}
+
+// The row labels are the activity and step parts of the event label: the
+// unnamed activity's number with its suffix text, else the name.
+TEST_F(ProtocolLoadTest, RowLabelsMatchTheEventParts) {
+  ActivityRecord a;
+  a.number = 2;
+  EXPECT_EQ(activityLabel(a), "A2, ");
+  a.name = "Rest";
+  EXPECT_EQ(activityLabel(a), "Rest");
+  EXPECT_EQ(stepLabel(3, ""), "S3");
+  EXPECT_EQ(stepLabel(3, "Eyes open"), "Eyes open");
 }
 
 }  // namespace
