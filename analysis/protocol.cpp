@@ -60,22 +60,34 @@ void assignActivityStartTimes(std::vector<ActivityRecord>& activities) {
 
 bool buildStepTimeline(ScriptProtocol& protocol) {
   protocol.timeline.clear();
-  if (protocol.analysedStepCount() > kMaxTimelineEntries) return false;
-  for (const ActivityRecord& a : protocol.activities) {
+  // Step and cycle counts come from the file (up to 32767 each): look every
+  // step up once, then repeat only the analysed ones over the cycles.
+  std::map<std::pair<std::int32_t, std::int32_t>, const StepDurationRecord*> byStep;
+  for (const StepDurationRecord& d : protocol.stepDurations)
+    byStep.emplace(std::pair{d.activity, d.step}, &d);
+  std::vector<std::vector<const StepDurationRecord*>> analysed(protocol.activities.size());
+  std::int64_t total = 0;
+  for (std::size_t i = 0; i < protocol.activities.size(); ++i) {
+    const ActivityRecord& a = protocol.activities[i];
     if (a.excluded || a.cycles < 1) continue;
+    for (std::int32_t s = 1; s <= a.steps; ++s) {
+      auto it = byStep.find({a.number, s});
+      if (it == byStep.end()) return false;
+      if (it->second->analysed()) analysed[i].push_back(it->second);
+    }
+    total += static_cast<std::int64_t>(analysed[i].size()) * a.cycles;
+    if (total > kMaxTimelineEntries) return false;
+  }
+  protocol.timeline.reserve(static_cast<std::size_t>(total));
+  for (std::size_t i = 0; i < protocol.activities.size(); ++i) {
+    const ActivityRecord& a = protocol.activities[i];
+    if (analysed[i].empty()) continue;
     double t = a.start;
-    for (std::int32_t c = 1; c <= a.cycles; ++c) {
-      for (std::int32_t s = 1; s <= a.steps; ++s) {
-        const StepDurationRecord* d = protocol.findStep(a.number, s);
-        if (!d) {
-          protocol.timeline.clear();
-          return false;
-        }
-        if (!d->analysed()) continue;
-        protocol.timeline.push_back({a.number, a.name, s, d->label, c, t, d->duration});
+    for (std::int32_t c = 1; c <= a.cycles; ++c)
+      for (const StepDurationRecord* d : analysed[i]) {
+        protocol.timeline.push_back({a.number, a.name, d->step, d->label, c, t, d->duration});
         t += d->duration;
       }
-    }
   }
   return true;
 }

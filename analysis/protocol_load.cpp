@@ -1,4 +1,5 @@
 // Reading a session's script protocol from its database files.
+#include <set>
 #include <string>
 
 #include "analysis/protocol.h"
@@ -94,6 +95,8 @@ void readActivities(CADODatabase& db, ScriptProtocol& out) {
   CRecActivityCycles cycles(db);
   cycles.openQuery("SELECT * FROM ActivityCycles WHERE ActivityNumber > 0 ORDER BY ActivityNumber ASC");
   if (activities.isEOF() || cycles.isEOF()) throw CheckFailed{kNoActivitiesId};
+  std::set<std::int32_t> withDurations;
+  for (const StepDurationRecord& s : out.stepDurations) withDurations.insert(s.activity);
   for (; !activities.isEOF() || !cycles.isEOF(); activities.moveNext(), cycles.moveNext()) {
     if (activities.isEOF() || cycles.isEOF() || activities.ActivityNumber != cycles.ActivityNumber)
       throw CheckFailed{kActivitiesMismatchId};
@@ -103,10 +106,7 @@ void readActivities(CADODatabase& db, ScriptProtocol& out) {
     a.steps = std::max<std::int32_t>(0, activities.NumberOfSteps);
     a.cycles = cycles.NumberOfCycles;
     a.duration = cycles.ActivityDuration;
-    bool hasDurations = false;
-    for (const StepDurationRecord& s : out.stepDurations)
-      hasDurations = hasDurations || s.activity == a.number;
-    if (!hasDurations) throw CheckFailed{kStepWithoutDurationId};
+    if (!withDurations.contains(a.number)) throw CheckFailed{kStepWithoutDurationId};
     out.activities.push_back(std::move(a));
   }
 }

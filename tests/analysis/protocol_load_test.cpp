@@ -336,6 +336,34 @@ TEST_F(ProtocolLoadTest, EventsMarkCyclesStepsAndLaterPrompts) {
   EXPECT_TRUE(events.serialise().empty());
 }
 
+// Counts as large as the file's 16-bit fields allow, with every step left out
+// of the analysis: no entries, and the build does not walk cycles x steps.
+TEST(StepTimeline, LargestCountsWithoutAnalysedSteps) {
+  ScriptProtocol p;
+  p.activities.push_back({1, "", 32767, 32767, 0.0, 1.0, 0, false});
+  for (std::int32_t s = 1; s <= 32767; ++s) p.stepDurations.push_back({1, s, kStepKindNotAnalysed, 1.0, ""});
+  EXPECT_TRUE(buildStepTimeline(p));
+  EXPECT_TRUE(p.timeline.empty());
+  p.stepDurations[100].kind = 0;
+  p.stepDurations[200].kind = 0;
+  ASSERT_TRUE(buildStepTimeline(p));
+  ASSERT_EQ(p.timeline.size(), 2u * 32767u);
+  EXPECT_EQ(p.timeline[1].step, 201);
+  EXPECT_EQ(p.timeline[2].cycle, 2);
+  EXPECT_EQ(p.timeline[2].start, 2.0);
+  // Beyond the bound, or with a step record missing, nothing is built.
+  p.stepDurations[300].kind = 0;
+  p.stepDurations.resize(32000);
+  EXPECT_FALSE(buildStepTimeline(p));
+  EXPECT_TRUE(p.timeline.empty());
+  p.activities[0].steps = 32000;
+  p.activities[0].cycles = 400;
+  EXPECT_TRUE(buildStepTimeline(p));
+  p.activities[0].cycles = 1000000 / 3 + 1;
+  EXPECT_FALSE(buildStepTimeline(p));
+  EXPECT_TRUE(p.timeline.empty());
+}
+
 // The row labels are the activity and step parts of the event label: the
 // unnamed activity's number with its suffix text, else the name.
 TEST_F(ProtocolLoadTest, RowLabelsMatchTheEventParts) {
