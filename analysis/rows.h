@@ -63,17 +63,22 @@ struct SignalRow {
   bool operator==(const SignalRow&) const = default;
 };
 
-// "%.3f" with the user's decimal separator, or the empty-cell text.
+// "%.3f" with the user's decimal separator, or the empty-cell text (also for
+// a value that is not a finite number).
 std::string cellText(const std::optional<double>& value);
+// The same with the given decimal separator (text that must read back anywhere).
+std::string cellText(const std::optional<double>& value, char decimal);
 // "%d", or the empty-cell text.
 std::string cellText(const std::optional<std::int32_t>& value);
 
 // The statistic cells of the HRV table (columns 6 to 14): SDNN, NN count,
 // pNN, RMSSD, VLF, LF, HF, LF/HF, total power.
 std::vector<std::string> hrvCells(const HrvRow& row);
+std::vector<std::string> hrvCells(const HrvRow& row, char decimal);
 
 // The statistic cells of the signal table (columns 6 to 12): minimum,
 // maximum, mean, SD, SD/mean, mode, area.
 std::vector<std::string> signalCells(const SignalRow& row);
+std::vector<std::string> signalCells(const SignalRow& row, char decimal);
 
 }  // namespace rc

@@ -41,9 +41,6 @@ std::string csvField(const std::string& s) {
   return out + "\"";
 }
 
-std::string cell(const std::optional<double>& v) { return v ? strprintf("%.3f", *v) : kEmptyCellText; }
-std::string cell(const std::optional<std::int32_t>& v) { return v ? strprintf("%d", *v) : kEmptyCellText; }
-
 void printLine(std::string& out, const std::vector<std::string>& fields) {
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (i) out += ',';
@@ -52,31 +49,22 @@ void printLine(std::string& out, const std::vector<std::string>& fields) {
   out += '\n';
 }
 
-// A column name for scripts: the caption and its unit, single-spaced, no
-// blanks at either end.
-std::string header(int id, const std::string& suffix = {}) {
-  const std::string raw = collapsePercents(str(id) + " " + suffix);
-  std::string out;
-  for (char c : raw) {
-    if (c == ' ' && (out.empty() || out.back() == ' ')) continue;
-    out += c;
-  }
-  while (!out.empty() && out.back() == ' ') out.pop_back();
-  return out;
-}
+// The statistics page's header: the caption, one blank and the suffix, passed
+// through the format once (a stored "%%" becomes "%").
+std::string header(int id, const std::string& suffix = {}) { return collapsePercents(str(id) + " " + suffix); }
 
 std::vector<std::string> hrvHeaders(const AnalysisSettings& s) {
   std::vector<std::string> h = {header(139), header(361), header(140), header(362),
                                 header(253), header(254), header(255)};
-  h.push_back(collapsePercents(substituteArg(str(256), static_cast<long long>(s.nnInterval))));
-  h.push_back(collapsePercents(substituteArg(str(257), static_cast<long long>(s.nnInterval))));
+  h.push_back(substituteArg(str(256) + " ", static_cast<long long>(s.nnInterval)));
+  h.push_back(substituteArg(str(257) + " ", static_cast<long long>(s.nnInterval)));
   h.push_back(header(258));
   switch (s.bandUnits) {
     case 1:
       h.insert(h.end(), {header(259, str(282)), header(260), header(261)});
       break;
     case 2:
-      h.insert(h.end(), {header(259, "(%)"), header(262, "(%)"), header(281, "(%)")});
+      h.insert(h.end(), {header(259, "(%%)"), header(262, "(%%)"), header(281, "(%%)")});
       break;
     default:
       h.insert(h.end(), {header(259, str(282)), header(262), header(281)});
@@ -101,10 +89,7 @@ std::string tables(const AnalysisSession& s, const EpochResults& r) {
   printLine(out, hrvHeaders(s.settings));
   for (const HrvTableRow& row : r.hrvTable(scripted, option)) {
     std::vector<std::string> f = idCells(row.id, scripted, s.sourceName(row.row.source));
-    const HrvRow& h = row.row;
-    for (const std::string& c : {cell(h.sdnn), cell(h.nnCount), cell(h.pnn), cell(h.rmssd), cell(h.vlf),
-                                 cell(h.lf), cell(h.hf), cell(h.lfHf), cell(h.total)})
-      f.push_back(c);
+    for (std::string& c : hrvCells(row.row, '.')) f.push_back(std::move(c));
     printLine(out, f);
   }
   out += '\n';
@@ -112,10 +97,7 @@ std::string tables(const AnalysisSession& s, const EpochResults& r) {
                   header(272), header(273), header(274), header(275), header(324), header(276)});
   for (const SignalTableRow& row : r.signalTable(scripted, option)) {
     std::vector<std::string> f = idCells(row.id, scripted, s.signalName(row.row.signal));
-    const SignalRow& g = row.row;
-    for (const std::string& c : {cell(g.minimum), cell(g.maximum), cell(g.mean), cell(g.sd), cell(g.sdMean),
-                                 cell(g.mode), cell(g.area)})
-      f.push_back(c);
+    for (std::string& c : signalCells(row.row, '.')) f.push_back(std::move(c));
     printLine(out, f);
   }
   return out;

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 #include "analysis/aggregate.h"
 #include "analysis/epochs.h"
 #include "support/language.h"
+#include "support/locale.h"
 
 namespace rc {
 namespace {
@@ -184,6 +186,21 @@ TEST_F(RecomputeOpenTest, RawChannelShorterThanTheSeriesIsClipped) {
   // A constant series has no LF/HF ratio; it stays undefined rather than NaN.
   EXPECT_FALSE(out.hrvRows[0].row.lfHf);
   EXPECT_EQ(out.hrvRows[0].row.sdnn, 0.0);
+}
+
+TEST(RowCells, FixedDecimalPointAndNoNumberTextsForExports) {
+  const LocaleSeparators saved = localeSeparators();
+  setLocaleSeparators({',', '.', ';'});
+  HrvRow h{IbiSource::Ekg, 3, 41.25, 0.05, std::nan(""), 1.0, 2.0, 0.0, std::nullopt, 3.0};
+  h.hf = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(hrvCells(h, '.'), (std::vector<std::string>{"41.250", "3", "0.050", "     -", "1.000", "2.000",
+                                                        "     -", "     -", "3.000"}));
+  EXPECT_EQ(hrvCells(h)[0], "41,250");
+  SignalRow g{kSignalTemperature1, -1.0, 1.0, 0.0, 1.4142, 0.0, std::nullopt, 12.3456};
+  EXPECT_EQ(signalCells(g, '.'), (std::vector<std::string>{"-1.000", "1.000", "0.000", "1.414", "0.000",
+                                                          "     -", "12.346"}));
+  EXPECT_EQ(signalCells(g)[6], "12,346");
+  setLocaleSeparators(saved);
 }
 
 TEST(Aggregate, AveragesOverWindowsThatHoldData) {
