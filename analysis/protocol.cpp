@@ -122,19 +122,29 @@ std::optional<std::filesystem::path> hostFilePath(const std::filesystem::path& r
 
 std::vector<TSessionEvent> protocolEvents(const ScriptProtocol& protocol,
                                           const std::vector<ProtocolEventActivity>& details) {
+  struct StepDetails {
+    const ProtocolEventActivity* activity = nullptr;
+    const StepDurationRecord* step = nullptr;
+    std::vector<const PromptDurationRecord*> prompts;  // PromptNumber order
+  };
   std::map<std::int32_t, const ProtocolEventActivity*> byNumber;
-  for (const ProtocolEventActivity& d : details) byNumber.emplace(d.number, &d);
+  std::map<std::pair<std::int32_t, std::int32_t>, StepDetails> bySteps;
+  for (const ProtocolEventActivity& d : details) {
+    if (!byNumber.emplace(d.number, &d).second) continue;
+    for (const StepDurationRecord& s : d.steps) bySteps[{d.number, s.step}].step = &s;
+    for (const PromptDurationRecord& p : d.prompts) bySteps[{d.number, p.step}].prompts.push_back(&p);
+  }
   std::vector<TSessionEvent> out;
   std::int32_t lastActivity = -1;
   std::int32_t lastCycle = -1;
   for (const StepTimelineEntry& e : protocol.timeline) {
+    if (out.size() >= kMaxProtocolEvents) break;
     auto it = byNumber.find(e.activity);
     const ProtocolEventActivity* d = it == byNumber.end() ? nullptr : it->second;
-    const StepDurationRecord* step = nullptr;
-    if (d)
-      for (const StepDurationRecord& s : d->steps)
-        if (s.step == e.step) step = &s;
-    const std::string label = stepLabel(e.step, step ? step->label : e.stepLabel);
+    auto st = bySteps.find({e.activity, e.step});
+    const StepDetails* details = st == bySteps.end() ? nullptr : &st->second;
+    const std::string label =
+        stepLabel(e.step, details && details->step ? details->step->label : e.stepLabel);
     const bool firstOfCycle = e.activity != lastActivity || e.cycle != lastCycle;
     lastActivity = e.activity;
     lastCycle = e.cycle;
@@ -150,17 +160,18 @@ std::vector<TSessionEvent> protocolEvents(const ScriptProtocol& protocol,
       name = label;
     }
     out.push_back({kind, e.start, fromUtf8(name)});
-    if (!d) continue;
+    if (!details) continue;
+    // Each prompt after the first starts where the prompts before it ended.
     double offset = 0.0;
     bool first = true;
-    for (const PromptDurationRecord& p : d->prompts) {
-      if (p.step != e.step) continue;
+    for (const PromptDurationRecord* p : details->prompts) {
+      if (out.size() >= kMaxProtocolEvents) break;
       if (!first) {
-        std::string pn = strprintf("A%d, S%d, P%d", e.activity, e.step, p.prompt);
+        std::string pn = strprintf("A%d, S%d, P%d", e.activity, e.step, p->prompt);
         out.push_back({kPromptEventKind, e.start + offset, fromUtf8(pn)});
       }
       first = false;
-      offset += p.duration;
+      offset += p->duration;
     }
   }
   return out;

@@ -139,7 +139,11 @@ struct ProtocolEventActivity {
   std::vector<PromptDurationRecord> prompts;  // of all its steps, StepNumber, PromptNumber order
 };
 
-// The events of the protocol, at the step starts of the model's timeline.
+// Most events a protocol adds to the session's list.
+inline constexpr std::size_t kMaxProtocolEvents = 1000000;
+
+// The events of the protocol, at the step starts of the model's timeline (at
+// most kMaxProtocolEvents, in timeline order).
 std::vector<TSessionEvent> protocolEvents(const ScriptProtocol& protocol,
                                           const std::vector<ProtocolEventActivity>& details);
 
