@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "analysis/epochs.h"
 #include "support/language.h"
 
@@ -203,6 +205,40 @@ TEST_F(RecomputeScriptedTest, EpochsBeyondTheDataAreEmptyAndLeftOutOfAverages) {
   ASSERT_EQ(out.hrvRows.size(), 1u);
   EXPECT_EQ(out.hrvRows[0].row.nnCount, 3);
   EXPECT_EQ(out.emptyWindows, 1);
+}
+
+TEST_F(RecomputeScriptedTest, EntriesGoCycleByCycleAndStepByStep) {
+  const ScriptProtocol p = makeProtocol({{"R", 2, {{120.0}, {60.0}}}});
+  const IntervalSeries ekg = scriptedSeries(p, {std::vector<float>(360, 1000.0f)});
+  EpochResults out;
+  ASSERT_EQ(run(p, ekg, out), kRecomputeOk);
+  std::vector<std::tuple<int, int, int, double>> got;  // cycle, step, epoch, cycle start
+  for (const EpochEntry& e : out.entries) got.emplace_back(e.cycle, e.step, e.epoch, e.cycleStart);
+  EXPECT_EQ(got, (std::vector<std::tuple<int, int, int, double>>{
+                     {1, 1, 1, 0.0}, {1, 1, 2, 0.0}, {1, 2, 1, 120.0},
+                     {2, 1, 1, 180.0}, {2, 1, 2, 180.0}, {2, 2, 1, 300.0}}));
+  std::vector<std::pair<int, int>> rows;
+  for (const HrvTableRow& r : out.hrvRows) rows.emplace_back(r.id.step, r.id.epoch);
+  EXPECT_EQ(rows, (std::vector<std::pair<int, int>>{{1, 1}, {1, 2}, {2, 1}}));
+}
+
+TEST_F(RecomputeScriptedTest, AnEpochStartsWithTheIntervalInProgress) {
+  const ScriptProtocol p = makeProtocol({{"R", 1, {{60.0}, {60.0}}}});
+  // Index 59 runs from 59 s to 60.5 s, so it is in progress when step 2 starts;
+  // the shortening from it to index 60 belongs to step 2 only (with the one
+  // from index 60 to 61).
+  std::vector<float> x(59, 1000.0f);
+  x.push_back(1500.0f);
+  x.push_back(1300.0f);
+  x.insert(x.end(), 60, 1000.0f);
+  const IntervalSeries ekg = scriptedSeries(p, {x});
+  EpochResults out;
+  ASSERT_EQ(run(p, ekg, out), kRecomputeOk);
+  ASSERT_EQ(out.hrvRows.size(), 2u);
+  EXPECT_EQ(out.hrvRows[0].row.nnCount, 0);
+  EXPECT_EQ(out.hrvRows[1].row.nnCount, 2);
+  // Indices 59 .. 118: the last one ends at 119.8 s, past the last sample at 119.77 s.
+  EXPECT_NEAR(*out.hrvRows[1].row.pnn, 2.0 / 60.0, 1e-12);
 }
 
 TEST(ScriptedEpochStart, NeverBeforeTheFirstBeat) {
