@@ -28,7 +28,10 @@ class SegmentKeeper {
     if (scripted_) end_ = timing.segmentDurations[0];
   }
 
-  bool wantsFirstEvent() const { return firstPending_; }
+  // The first event of a segment comes from its first detection whose sample
+  // lies in the segment: a beat just before a boundary may be reported after
+  // it, and belongs to the segment before.
+  bool wantsFirstEvent(std::size_t sample) const { return firstPending_ && sample >= startSample_; }
   void firstEvent(double t) {
     firstEvent_ = t;
     firstPending_ = false;
@@ -78,6 +81,7 @@ class SegmentKeeper {
     r.intervalCount = static_cast<std::int32_t>(since_);
     pass_.segments.push_back(r);
     pass_.boundaries.push_back(boundary);
+    startSample_ = boundary;
     since_ = 0;
     firstPending_ = true;
   }
@@ -100,7 +104,8 @@ class SegmentKeeper {
   double previous_ = 0.0;  // s, processed time at the previous boundary
   double firstEvent_ = 0.0;
   bool firstPending_ = true;
-  std::size_t since_ = 0;  // detections since the previous boundary
+  std::size_t startSample_ = 0;  // first sample of the current segment
+  std::size_t since_ = 0;        // detections since the previous boundary
 };
 
 }  // namespace
@@ -184,7 +189,7 @@ Result<DetectionPass> collectDetections(SeriesKind kind, const ChannelInput& cha
         const std::int64_t p = static_cast<std::int64_t>(handle->position) + static_cast<std::int64_t>(first);
         if (p > 0 && p < static_cast<std::int64_t>(n)) {
           pass.slots[static_cast<std::size_t>(p)] = lastValue;
-          if (keeper.wantsFirstEvent())
+          if (keeper.wantsFirstEvent(static_cast<std::size_t>(p)))
             keeper.firstEvent(std::max(0.0, static_cast<double>(p) / rate - firstValue / 1000.0));
           for (std::size_t d = 0; d < found; ++d) keeper.detection();
           pass.detections += found;

@@ -148,6 +148,28 @@ TEST(SeriesEndToEnd, ScriptedSegmentsKeepTheirIntervalsOnTheTimeAxis) {
   EXPECT_GE(a.accurate, 0.95);
 }
 
+TEST(SeriesEndToEnd, BeatsAtScriptBoundariesAreCountedOnce) {
+  // Twenty 30 s segments: at some boundaries the last beat of a segment is
+  // reported in the first block of the next.
+  constexpr double kRate = 500.0;
+  syn::Disturbance d;
+  d.noise = 0.02;
+  d.wander = 0.1;
+  const auto sig = syn::makeEkg(kRate, 600.0, 0.8, 0, d, 7);
+  SessionTiming t;
+  t.blockRate = 16;
+  t.openSession = false;
+  t.sessionLength = 600.0f;
+  t.segmentDurations.assign(20, 30.0);
+  auto lib = makeSignalLibrary();
+  auto s = generateIntervalSeries(SeriesKind::IbiFromEkg, {sig.samples, kRate}, t, {}, *lib);
+  ASSERT_TRUE(s);
+  const std::vector<double> ends = intervalEndTimes(*s);
+  ASSERT_FALSE(ends.empty());
+  for (std::size_t j = 1; j < ends.size(); ++j) EXPECT_GT(ends[j], ends[j - 1] + 0.3) << j;
+  EXPECT_LE(ends.size(), sig.events.size());
+}
+
 TEST(SeriesEndToEnd, AnnotatedRecordingsGiveTheirBeats) {
   bool any = false;
   for (const auto& ch : syn::ekgChannels()) {

@@ -300,6 +300,26 @@ TEST_F(ScriptedSegments, OneRecordPerSegmentWithItsOwnIntervals) {
   EXPECT_EQ(lib.resetSeenAtBlock, (std::vector<std::size_t>{600, 1200}));
 }
 
+TEST_F(ScriptedSegments, BeatReportedAfterABoundaryStaysInTheSegmentItBelongsTo) {
+  // Beats at 0.99 s + k s: the beats at 59.99 s and 119.99 s are reported
+  // 40 ms later, in the first block of the next segment (the one at 179.99 s
+  // would be reported after the end of the data).
+  auto s = run(180, {60, 60, 60}, 180, every(990, 180000, 1000));
+  ASSERT_TRUE(s);
+  ASSERT_EQ(s->segments.size(), 3u);
+  EXPECT_EQ(s->segments[0].intervalCount, 60);
+  EXPECT_EQ(s->segments[1].intervalCount, 60);
+  EXPECT_EQ(s->segments[2].intervalCount, 59);
+  // The next segment starts from that beat, not from the one before it.
+  EXPECT_NEAR(segmentFirstEventTime(*s, 1), 59.99, 1e-4);
+  EXPECT_NEAR(segmentFirstEventTime(*s, 2), 119.99, 1e-4);
+  // No beat is counted twice: the interval ends rise strictly.
+  const std::vector<double> ends = intervalEndTimes(*s);
+  ASSERT_EQ(ends.size(), 179u);
+  for (std::size_t k = 1; k < ends.size(); ++k) EXPECT_GT(ends[k], ends[k - 1] + 0.5) << k;
+  for (std::size_t k = 1; k < s->values.size(); ++k) EXPECT_NEAR(s->values[k], 1000.0f, 1e-3) << k;
+}
+
 TEST_F(ScriptedSegments, RecordingShorterThanTheScriptClosesEverySegment) {
   // The data end 40 s into the second of three 60 s segments.
   auto s = run(100, {60, 60, 60}, 180);
