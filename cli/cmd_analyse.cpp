@@ -153,6 +153,11 @@ int run(const std::vector<std::string>& argsIn) {
   if (hasSource)
     s->settings.ibiSource = source == "ekg" ? kSourceEkg : source == "bvp" ? kSourceBvp : kSourceBoth;
 
+  // A selected source without its series (no such channel, or a file that
+  // could not be read) is named here rather than taken for a short session.
+  if (selectionUsesEkg(s->settings.ibiSource) && !s->ekg) return failure("the session has no EKG interval series");
+  if (selectionUsesBvp(s->settings.ibiSource) && !s->bvp) return failure("the session has no BVP interval series");
+
   EpochInputs inputs = s->epochInputs();
   EpochResults results;
   const EpochTimeStore store{s->configFromFile ? &s->config : nullptr, s->configFile};

@@ -23,9 +23,10 @@ struct CliRun {
   std::string out;
 };
 
-CliRun runCli(const std::string& args, const std::string& env = {}) {
-  const std::string cmd =
-      env + " " + std::string(RC_PROGRAM_DIR) + "/rhythmcraft-cli " + args + " 2>/dev/null";
+// The command's standard output, or with messages its standard error instead.
+CliRun runCli(const std::string& args, const std::string& env = {}, bool messages = false) {
+  const std::string cmd = env + " " + std::string(RC_PROGRAM_DIR) + "/rhythmcraft-cli " + args +
+                          (messages ? " 2>&1 >/dev/null" : " 2>/dev/null");
   CliRun r;
   FILE* p = ::popen(cmd.c_str(), "r");
   if (!p) return r;
@@ -176,6 +177,12 @@ TEST_F(AnalyseCommandTest, ClearFailures) {
   EXPECT_NE(runCli(session(1, 1) + " --source ecg").status, 0);
   EXPECT_NE(runCli("analyse --client 1 --session 1").status, 0);
   EXPECT_NE(runCli("analyse --ibi /nonexistent/IBIFromEKG_1A.dat").status, 0);
+  // A source the session does not have is named, not taken for a short session.
+  ASSERT_EQ(runCli(session(1, 1)).status, 0);  // writes the series files
+  const fs::path bvpFile = sessionFolder(root_, 1, 1) / "IBIFromBVP_1B.dat";
+  const CliRun both = runCli("analyse --ibi " + bvpFile.string() + " --source both", {}, true);
+  EXPECT_NE(both.status, 0);
+  EXPECT_NE(both.out.find("no EKG interval series"), std::string::npos) << both.out;
   // Ten-minute epochs do not fit five minutes: the batch answer to the offer is No.
   const CliRun r = runCli(session(1, 1) + " --epoch 600");
   EXPECT_NE(r.status, 0);
