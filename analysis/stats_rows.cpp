@@ -22,8 +22,8 @@ std::string cellText(const std::optional<std::int32_t>& value) {
 
 std::vector<std::string> hrvCells(const HrvRow& row, char decimal) {
   auto c = [decimal](const std::optional<double>& v) { return cellText(v, decimal); };
-  return {c(row.sdnn), cellText(row.nnCount), c(row.pnn), c(row.rmssd), c(row.vlf),
-          c(row.lf),   c(row.hf),             c(row.lfHf), c(row.total)};
+  return {c(row.sdnn), cellText(row.nnCount), c(row.pnn),  c(row.rmssd), c(row.vlf), c(row.lf),
+          c(row.hf),   c(row.lfHf),           c(row.total)};
 }
 
 std::vector<std::string> hrvCells(const HrvRow& row) { return hrvCells(row, localeSeparators().decimal); }

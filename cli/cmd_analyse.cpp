@@ -51,7 +51,9 @@ void printLine(std::string& out, const std::vector<std::string>& fields) {
 
 // The statistics page's header: the caption, one blank and the suffix, passed
 // through the format once (a stored "%%" becomes "%").
-std::string header(int id, const std::string& suffix = {}) { return collapsePercents(str(id) + " " + suffix); }
+std::string header(int id, const std::string& suffix = {}) {
+  return collapsePercents(str(id) + " " + suffix);
+}
 
 std::vector<std::string> hrvHeaders(const AnalysisSettings& s) {
   std::vector<std::string> h = {header(139), header(361), header(140), header(362),
@@ -155,8 +157,10 @@ int run(const std::vector<std::string>& argsIn) {
 
   // A selected source without its series (no such channel, or a file that
   // could not be read) is named here rather than taken for a short session.
-  if (selectionUsesEkg(s->settings.ibiSource) && !s->ekg) return failure("the session has no EKG interval series");
-  if (selectionUsesBvp(s->settings.ibiSource) && !s->bvp) return failure("the session has no BVP interval series");
+  if (selectionUsesEkg(s->settings.ibiSource) && !s->ekg)
+    return failure("the session has no EKG interval series");
+  if (selectionUsesBvp(s->settings.ibiSource) && !s->bvp)
+    return failure("the session has no BVP interval series");
 
   EpochInputs inputs = s->epochInputs();
   EpochResults results;

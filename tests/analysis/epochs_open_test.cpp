@@ -197,8 +197,8 @@ TEST(RowCells, FixedDecimalPointAndNoNumberTextsForExports) {
                                                         "     -", "     -", "3.000"}));
   EXPECT_EQ(hrvCells(h)[0], "41,250");
   SignalRow g{kSignalTemperature1, -1.0, 1.0, 0.0, 1.4142, 0.0, std::nullopt, 12.3456};
-  EXPECT_EQ(signalCells(g, '.'), (std::vector<std::string>{"-1.000", "1.000", "0.000", "1.414", "0.000",
-                                                          "     -", "12.346"}));
+  EXPECT_EQ(signalCells(g, '.'),
+            (std::vector<std::string>{"-1.000", "1.000", "0.000", "1.414", "0.000", "     -", "12.346"}));
   EXPECT_EQ(signalCells(g)[6], "12,346");
   setLocaleSeparators(saved);
 }

@@ -214,9 +214,13 @@ TEST_F(RecomputeScriptedTest, EntriesGoCycleByCycleAndStepByStep) {
   ASSERT_EQ(run(p, ekg, out), kRecomputeOk);
   std::vector<std::tuple<int, int, int, double>> got;  // cycle, step, epoch, cycle start
   for (const EpochEntry& e : out.entries) got.emplace_back(e.cycle, e.step, e.epoch, e.cycleStart);
-  EXPECT_EQ(got, (std::vector<std::tuple<int, int, int, double>>{
-                     {1, 1, 1, 0.0}, {1, 1, 2, 0.0}, {1, 2, 1, 120.0},
-                     {2, 1, 1, 180.0}, {2, 1, 2, 180.0}, {2, 2, 1, 300.0}}));
+  EXPECT_EQ(
+      got, (std::vector<std::tuple<int, int, int, double>>{{1, 1, 1, 0.0},
+                                                           {1, 1, 2, 0.0},
+                                                           {1, 2, 1, 120.0},
+                                                           {2, 1, 1, 180.0},
+                                                           {2, 1, 2, 180.0},
+                                                           {2, 2, 1, 300.0}}));
   std::vector<std::pair<int, int>> rows;
   for (const HrvTableRow& r : out.hrvRows) rows.emplace_back(r.id.step, r.id.epoch);
   EXPECT_EQ(rows, (std::vector<std::pair<int, int>>{{1, 1}, {1, 2}, {2, 1}}));
