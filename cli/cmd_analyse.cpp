@@ -49,17 +49,29 @@ void printLine(std::string& out, const std::vector<std::string>& fields) {
   out += '\n';
 }
 
-// The statistics page's header: the caption, one blank and the suffix, passed
-// through the format once (a stored "%%" becomes "%").
+// A column name for scripts: the text with its runs of blanks made single
+// and no blank at either end.
+std::string tidy(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == ' ' && (out.empty() || out.back() == ' ')) continue;
+    out += c;
+  }
+  if (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+// The statistics page's header (the caption, one blank and the suffix,
+// passed through the format once, so a stored "%%" becomes "%"), tidied.
 std::string header(int id, const std::string& suffix = {}) {
-  return collapsePercents(str(id) + " " + suffix);
+  return tidy(collapsePercents(str(id) + " " + suffix));
 }
 
 std::vector<std::string> hrvHeaders(const AnalysisSettings& s) {
   std::vector<std::string> h = {header(139), header(361), header(140), header(362),
                                 header(253), header(254), header(255)};
-  h.push_back(substituteArg(str(256) + " ", static_cast<long long>(s.nnInterval)));
-  h.push_back(substituteArg(str(257) + " ", static_cast<long long>(s.nnInterval)));
+  h.push_back(tidy(substituteArg(str(256) + " ", static_cast<long long>(s.nnInterval))));
+  h.push_back(tidy(substituteArg(str(257) + " ", static_cast<long long>(s.nnInterval))));
   h.push_back(header(258));
   switch (s.bandUnits) {
     case 1:

@@ -112,13 +112,14 @@ TEST_F(AnalyseCommandTest, OpenSessionPrintsBothTables) {
 
 // The column names are the statistics page's headers: each caption followed
 // by one blank and its suffix, with the threshold and band units filled in.
+// The statistics page's header texts, with their blanks tidied for scripts.
 TEST_F(AnalyseCommandTest, HeadersAreTheStatisticsPageTexts) {
-  const std::string ids = "Act. No. ,Activity ,Step No. ,Step ,Epoch ,Signal ,";
-  const std::string hrv = ids + "SDNN (ms) ,NN20 ,pNN20 ,RMSSD (ms) ,";
-  const std::string tail = "LF  / HF,Total Power (ms\xC2\xB2)";
+  const std::string ids = "Act. No.,Activity,Step No.,Step,Epoch,Signal,";
+  const std::string hrv = ids + "SDNN (ms),NN20,pNN20,RMSSD (ms),";
+  const std::string tail = "LF / HF,Total Power (ms\xC2\xB2)";
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"0", hrv + "VLF (ms\xC2\xB2),LF ,HF ," + tail},
-      {"1", hrv + "VLF (ms\xC2\xB2),LF (n.u.) ,HF (n.u.) ," + tail},
+      {"0", hrv + "VLF (ms\xC2\xB2),LF,HF," + tail},
+      {"1", hrv + "VLF (ms\xC2\xB2),LF (n.u.),HF (n.u.)," + tail},
       {"2", hrv + "VLF (%),LF (%),HF (%)," + tail},
   };
   for (const auto& [units, expected] : cases) {
@@ -128,7 +129,7 @@ TEST_F(AnalyseCommandTest, HeadersAreTheStatisticsPageTexts) {
     const auto blank = r.out.find("\n\n");
     ASSERT_NE(blank, std::string::npos);
     EXPECT_EQ(r.out.substr(blank + 2, r.out.find('\n', blank + 2) - blank - 2),
-              ids + "Minimum ,Maximum ,Mean ,SD ,SD/Mean ,Mode ,Area ");
+              ids + "Minimum,Maximum,Mean,SD,SD/Mean,Mode,Area");
   }
 }
 
