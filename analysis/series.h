@@ -39,7 +39,9 @@ struct RmsSeries {
   bool operator==(const RmsSeries&) const = default;
 };
 
-// The series of an open session with no intervals: one zeroed record numbered 1.
+// The series of an open session with no intervals: one zeroed record. (The
+// single record of an open session keeps number 0; only its count and
+// first-beat offset follow the series.)
 IntervalSeries emptyOpenSeries();
 
 // The time of the first event of segment index s (0-based), in seconds: the

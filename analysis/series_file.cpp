@@ -95,7 +95,7 @@ Result<IntervalSeries> parseIntervalSeries(std::span<const std::uint8_t> bytes, 
 
   if (openSession) {
     if (series.segments.empty()) {
-      series.segments.push_back(SegmentRecord{1, 0.0f, 0.0f, 0});
+      series.segments.push_back(SegmentRecord{});
     } else {
       series.segments.resize(1);
       series.segments[0].intervalCount = static_cast<std::int32_t>(total);
@@ -128,7 +128,7 @@ Status prepareForWrite(IntervalSeries& series, bool openSession) {
   if (series.segments.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
     return Status::error("the series has too many segments for its file");
   if (openSession) {
-    if (series.segments.empty()) series.segments.push_back(SegmentRecord{1, 0.0f, 0.0f, 0});
+    if (series.segments.empty()) series.segments.push_back(SegmentRecord{});
     series.segments.resize(1);
     series.segments[0].intervalCount = static_cast<std::int32_t>(series.values.size());
     series.segments[0].firstBeatOffset = series.firstEventTime;

@@ -56,7 +56,7 @@ class SegmentKeeper {
   void finish(std::size_t samples) {
     if (!scripted_) {
       pass_.segments.push_back(
-          SegmentRecord{1, static_cast<float>(firstEvent_), 0.0f, static_cast<std::int32_t>(since_)});
+          SegmentRecord{0, static_cast<float>(firstEvent_), 0.0f, static_cast<std::int32_t>(since_)});
       pass_.boundaries.push_back(samples);
       pass_.firstEventTime = static_cast<float>(firstEvent_);
       return;

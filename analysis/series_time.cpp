@@ -6,7 +6,7 @@ namespace rc {
 
 IntervalSeries emptyOpenSeries() {
   IntervalSeries s;
-  s.segments.push_back(SegmentRecord{1, 0.0f, 0.0f, 0});
+  s.segments.push_back(SegmentRecord{});
   return s;
 }
 

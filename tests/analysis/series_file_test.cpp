@@ -74,6 +74,7 @@ TEST_F(SeriesFile, NoRecordsReadsAsAnEmptySeries) {
   IntervalSeries open;
   ASSERT_TRUE(readIntervalSeries(file(), true, open));
   EXPECT_EQ(open, emptyOpenSeries());
+  EXPECT_EQ(open.segments, std::vector<SegmentRecord>{SegmentRecord{}});
   IntervalSeries scripted = scriptedSample();
   ASSERT_TRUE(readIntervalSeries(file(), false, scripted));
   EXPECT_TRUE(scripted.segments.empty());
@@ -81,7 +82,8 @@ TEST_F(SeriesFile, NoRecordsReadsAsAnEmptySeries) {
   // An open series without any record is written with its one record.
   IntervalSeries none;
   ASSERT_TRUE(writeIntervalSeries(file(), none, true));
-  EXPECT_EQ(fileBytes(file()).size(), 20u);
+  EXPECT_EQ(fileBytes(file()),
+            (std::vector<std::uint8_t>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(none, emptyOpenSeries());
 }
 

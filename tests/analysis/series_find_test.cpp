@@ -78,6 +78,10 @@ TEST_F(FindOrCreate, GeneratesEveryMissingFileThatReadsBackAsGenerated) {
       ASSERT_TRUE(readIntervalSeries(o.path, true, s));
       EXPECT_EQ(s, *o.series);
       EXPECT_EQ(s.values.size(), 30u);
+      // One record: number and segment start stay 0; the first event is at 0 s.
+      const auto bytes = fileBytes(o.path);
+      EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 20),
+                (std::vector<std::uint8_t>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 30, 0, 0, 0}));
     }
   }
   EXPECT_TRUE(ui.records().empty());

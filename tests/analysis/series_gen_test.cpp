@@ -259,7 +259,7 @@ TEST(SeriesGeneration, OpenSessionHasOneRecordWithTheFirstEvent) {
   ASSERT_TRUE(s);
   EXPECT_EQ(s->firstEventTime, 0.25f);
   ASSERT_EQ(s->segments.size(), 1u);
-  EXPECT_EQ(s->segments[0].number, 1);
+  EXPECT_EQ(s->segments[0].number, 0);  // the table of an open session starts zeroed
   EXPECT_EQ(s->segments[0].firstBeatOffset, 0.25f);
   EXPECT_EQ(s->segments[0].segmentStart, 0.0f);
   EXPECT_EQ(s->values, std::vector<float>(12, 800.0f));
