@@ -93,8 +93,7 @@ bool buildStepTimeline(ScriptProtocol& protocol) {
 }
 
 std::string activityLabel(const ActivityRecord& activity) {
-  return activity.name.empty() ? strprintf("A%d", activity.number) + str(kActivityLabelSuffixId)
-                               : activity.name;
+  return activity.name.empty() ? strprintf("A%d", activity.number) : activity.name;
 }
 
 std::string stepLabel(std::int32_t stepNumber, const std::string& label) {
@@ -154,7 +153,9 @@ std::vector<TSessionEvent> protocolEvents(const ScriptProtocol& protocol,
       ActivityRecord named;
       named.number = e.activity;
       named.name = d ? d->name : e.activityName;
-      name = activityLabel(named) + label;
+      // Text 374 parts the activity from the step, whether the activity is
+      // named or not ("A2, S1", "Rest, Eyes open").
+      name = activityLabel(named) + str(kActivityLabelSuffixId) + label;
       kind = kActivityEventKind;
     } else {
       name = label;

@@ -26,7 +26,7 @@ inline constexpr int kNoScriptItemsId = 357;        // no steps or prompts
 inline constexpr int kStepsMismatchId = 358;        // steps and step durations do not pair
 inline constexpr int kPromptsMismatchId = 359;      // prompts and prompt durations do not pair
 inline constexpr int kActivitiesMismatchId = 360;   // activities and cycle rows do not pair
-inline constexpr int kActivityLabelSuffixId = 374;  // follows "A%d" in the label of an unnamed activity
+inline constexpr int kActivityLabelSuffixId = 374;  // parts the activity from the step in event labels
 inline constexpr int kFileNotFoundId = 1044;        // followed by the path
 
 // A step whose duration record has this kind takes no part in the analysis.
@@ -110,8 +110,9 @@ inline constexpr std::int64_t kMaxTimelineEntries = 1000000;
 // message 356).
 bool buildStepTimeline(ScriptProtocol& protocol);
 
-// Row labels, also the two parts of the event label of a cycle's first step:
-// the activity's name, or "A%d" followed by text 374; the step's label, or "S%d".
+// Row labels, also the two parts of the event label of a cycle's first step
+// (joined there by text 374): the activity's name, or "A%d"; the step's
+// label, or "S%d".
 std::string activityLabel(const ActivityRecord& activity);
 std::string stepLabel(std::int32_t stepNumber, const std::string& label);
 

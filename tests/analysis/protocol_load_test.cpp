@@ -326,9 +326,9 @@ TEST_F(ProtocolLoadTest, EventsMarkCyclesStepsAndLaterPrompts) {
   std::vector<std::pair<double, std::string>> got;
   for (const TSessionEvent& e : events.events()) got.emplace_back(e.time, toUtf8(e.name));
   const std::vector<std::pair<double, std::string>> want = {
-      {0, "RestEyes open"},   {60, "S2"},  {120, "RestEyes open"}, {180, "S2"},
-      {240, "RestEyes open"}, {300, "S2"}, {360, "A2, S1"},        {370, "A2, S1, P2"},
-      {380, "A2, S1, P3"},    {390, "S3"}, {410, "TaskS1"},        {455, "TaskS1"}};
+      {0, "Rest, Eyes open"},   {60, "S2"},  {120, "Rest, Eyes open"}, {180, "S2"},
+      {240, "Rest, Eyes open"}, {300, "S2"}, {360, "A2, S1"},          {370, "A2, S1, P2"},
+      {380, "A2, S1, P3"},      {390, "S3"}, {410, "Task, S1"},        {455, "Task, S1"}};
   EXPECT_EQ(got, want);
   EXPECT_EQ(events.events()[0].kind, kActivityEventKind);
   EXPECT_EQ(events.events()[1].kind, kStepEventKind);
@@ -369,7 +369,7 @@ TEST(StepTimeline, LargestCountsWithoutAnalysedSteps) {
 TEST_F(ProtocolLoadTest, RowLabelsMatchTheEventParts) {
   ActivityRecord a;
   a.number = 2;
-  EXPECT_EQ(activityLabel(a), "A2, ");
+  EXPECT_EQ(activityLabel(a), "A2");
   a.name = "Rest";
   EXPECT_EQ(activityLabel(a), "Rest");
   EXPECT_EQ(stepLabel(3, ""), "S3");
