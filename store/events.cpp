@@ -1,6 +1,7 @@
 #include "store/events.h"
 
 #include <algorithm>
+#include <cmath>
 #include <system_error>
 
 #include "support/binary.h"
@@ -43,8 +44,16 @@ TSessionEvent readRecord(const std::uint8_t* p, std::size_t size) {
 void EventList::add(std::uint32_t kind, double time, std::u16string name) {
   if (kind > 6) return;
   if (name.size() > kMaxNameUnits) name.resize(kMaxNameUnits);
-  auto it = std::find_if(events_.begin(), events_.end(), [&](const TSessionEvent& e) { return e.time > time; });
+  // Before the first event later than this one. The list is in time order
+  // unless a NaN time was added, so a binary search finds the same place.
+  const bool nan = std::isnan(time);
+  auto later = [&](const TSessionEvent& e) { return e.time > time; };
+  auto it = unordered_ == 0 && !nan
+                ? std::upper_bound(events_.begin(), events_.end(), time,
+                                   [](double t, const TSessionEvent& e) { return t < e.time; })
+                : std::find_if(events_.begin(), events_.end(), later);
   events_.insert(it, TSessionEvent{kind, time, std::move(name)});
+  if (nan) ++unordered_;
 }
 
 bool EventList::parse(std::span<const std::uint8_t> bytes) {

@@ -43,7 +43,10 @@ class EventList {
   // (the host's own files, for tests and demo data).
   std::vector<std::uint8_t> serialise(bool allKinds = false) const;
 
-  void clear() { events_.clear(); }
+  void clear() {
+    events_.clear();
+    unordered_ = 0;
+  }
   bool empty() const { return events_.empty(); }
   std::size_t size() const { return events_.size(); }
   const std::vector<TSessionEvent>& events() const { return events_; }
@@ -52,6 +55,9 @@ class EventList {
 
  private:
   std::vector<TSessionEvent> events_;
+  // Events whose time is NaN: they compare with nothing, so while there are
+  // any the list is not known to be in time order.
+  std::size_t unordered_ = 0;
 };
 
 // The process-wide event list of the loaded session.

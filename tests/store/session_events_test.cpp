@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <limits>
 
 #include "store/channel_segments.h"
 #include "store/events.h"
@@ -74,6 +75,23 @@ TEST_F(EventsTest, InsertionKeepsTimeOrderAndOrderOfEqualTimes) {
   EXPECT_EQ(list.events()[1].name, u"a");
   EXPECT_EQ(list.events()[2].name, u"b");
   EXPECT_EQ(list.events()[3].name, u"c");
+}
+
+// A NaN time compares with nothing: it goes where a front-to-back search for
+// the first later event puts it (the end), and so do the events after it.
+TEST_F(EventsTest, NaNTimesKeepTheFrontToBackPlacement) {
+  EventList list;
+  list.add(1, 1.0, u"a");
+  list.add(1, std::numeric_limits<double>::quiet_NaN(), u"nan");
+  list.add(1, 3.0, u"c");
+  list.add(1, 0.5, u"z");
+  list.add(1, 2.0, u"b");
+  std::u16string order;
+  for (const TSessionEvent& e : list.events()) order += e.name + u" ";
+  EXPECT_EQ(order, u"z a nan b c ");
+  list.clear();
+  for (double t : {4.0, 1.0, 3.0, 1.0, 2.0}) list.add(1, t, u"x");
+  for (std::size_t i = 1; i < list.size(); ++i) EXPECT_LE(list.events()[i - 1].time, list.events()[i].time);
 }
 
 TEST_F(EventsTest, RecordSizeIsChosenByFileLength) {
