@@ -124,7 +124,7 @@ std::unique_ptr<AnalysisSession> loadSessionForAnalysis(const SessionLoadRequest
       CADODatabase script;
       auto found = scriptPath ? findFileNoCase(*scriptPath) : std::nullopt;
       if (!found || !script.open(*found, CADODatabase::Mode::ReadOnly)) {
-        ui.showMessage(MessageBuilder().id(kFileNotFoundId).text(row.FileName), Icon::Warning);
+        ui.showMessage(MessageBuilder().id(kFileNotFoundId).text(" ").text(row.FileName), Icon::Warning);
         return nullptr;
       }
       CRecProtocol proto(script);

@@ -184,6 +184,13 @@ TEST_F(AnalyseCommandTest, ClearFailures) {
   const CliRun both = runCli("analyse --ibi " + bvpFile.string() + " --source both", {}, true);
   EXPECT_NE(both.status, 0);
   EXPECT_NE(both.out.find("no EKG interval series"), std::string::npos) << both.out;
+  // A missing script file is named after the message, a blank between them.
+  const fs::path script = root_ / "Scripts" / "Paced Breathing.prt";
+  fs::rename(script, script.string() + ".away");
+  const CliRun noScript = runCli(session(1, 3), {}, true);
+  fs::rename(script.string() + ".away", script);
+  EXPECT_NE(noScript.status, 0);
+  EXPECT_NE(noScript.out.find("suite: Scripts"), std::string::npos) << noScript.out;
   // Ten-minute epochs do not fit five minutes: the batch answer to the offer is No.
   const CliRun r = runCli(session(1, 1) + " --epoch 600");
   EXPECT_NE(r.status, 0);
