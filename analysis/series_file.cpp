@@ -160,7 +160,7 @@ Status writeIntervalSeries(const fs::path& path, IntervalSeries& series, bool op
 }
 
 Message fileNotCreatedMessage(const fs::path& path) {
-  return MessageBuilder().id(kFileNotCreatedId).text(path.string()).build();
+  return MessageBuilder().id(kFileNotCreatedId).text(" ").text(path.string()).build();
 }
 
 bool saveIntervalSeries(const fs::path& path, IntervalSeries& series, bool openSession, UserInterface& ui) {

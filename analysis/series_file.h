@@ -25,7 +25,7 @@
 
 namespace rc {
 
-inline constexpr int kFileNotCreatedId = 189;  // the file could not be created; followed by the path
+inline constexpr int kFileNotCreatedId = 189;  // the file could not be created; a blank and the path follow
 inline constexpr std::size_t kSegmentRecordSize = 16;
 
 // "IBIFromEKG_", "IBIFromBVP_", "RespPeriod_" or "RMS_".
@@ -64,8 +64,8 @@ Status readIntervalSeries(const std::filesystem::path& path, bool openSession, I
 // prepareForWrite, then an atomic replace of the file.
 Status writeIntervalSeries(const std::filesystem::path& path, IntervalSeries& series, bool openSession);
 
-// The message shown when a file cannot be created: string 189 followed by the path
-// (the string ends with its own separator).
+// The message shown when a file cannot be created: string 189, a blank and
+// the path.
 Message fileNotCreatedMessage(const std::filesystem::path& path);
 
 // writeIntervalSeries, showing the file-not-created message (warning) on

@@ -37,7 +37,7 @@ const std::vector<std::uint8_t> kScriptedGolden = {
 
 class SeriesFile : public ::testing::Test {
  protected:
-  void SetUp() override { language().set(kFileNotCreatedId, "The file could not be created:\n"); }
+  void SetUp() override { language().set(kFileNotCreatedId, "The file could not be created:"); }
   fs::path file(const std::string& name = "IBIFromBVP_1B.dat") const { return dir.path() / name; }
   SeriesTempFolder dir;
   ScriptedUi ui;
@@ -115,7 +115,7 @@ TEST_F(SeriesFile, CountsOutOfStepAreRefusedAndKeepTheFile) {
   }
   ASSERT_EQ(ui.records().size(), 3u);
   EXPECT_EQ(ui.records()[0].message.ids, std::vector<int>{kFileNotCreatedId});
-  EXPECT_EQ(ui.records()[0].message.text, "The file could not be created:\n" + file().string());
+  EXPECT_EQ(ui.records()[0].message.text, "The file could not be created: " + file().string());
   EXPECT_EQ(ui.records()[0].icon, Icon::Warning);
 }
 
@@ -135,7 +135,7 @@ TEST_F(SeriesFile, FailedWriteKeepsTheOldFileAndTellsTheUser) {
 
   const fs::path missing = dir.path() / "no such folder" / "RespPeriod_1C.dat";
   EXPECT_FALSE(saveIntervalSeries(missing, changed, false, ui));
-  EXPECT_EQ(ui.records().back().message.text, "The file could not be created:\n" + missing.string());
+  EXPECT_EQ(ui.records().back().message.text, "The file could not be created: " + missing.string());
 }
 
 // A damaged or hostile file: each reads as failure and leaves the series as it was.
