@@ -10,6 +10,8 @@ namespace rc::detect {
 namespace {
 
 constexpr double kMinRate = 100.0;
+// Breathing lies below 1 Hz, and respiration is often recorded slowly.
+constexpr double kMinRespRate = 10.0;
 constexpr double kMaxRate = 8000.0;
 
 // The bounds of the parameter block, or the usual beat limits when they are
@@ -60,7 +62,8 @@ std::int32_t SignalLibrary::detect(std::int32_t code, const float* samples, std:
   if (handle == nullptr || count < 0 || (count > 0 && (samples == nullptr || out == nullptr)))
     return kErrorArguments;
   if (*handle == nullptr) {
-    if (!(sampleRate >= kMinRate && sampleRate <= kMaxRate)) return kErrorRate;
+    const double minRate = code == kCodeResp ? kMinRespRate : kMinRate;
+    if (!(sampleRate >= minRate && sampleRate <= kMaxRate)) return kErrorRate;
     const bool advanced = params.detectionType() != 0;
     std::unique_ptr<EventDetector> made;
     switch (code) {

@@ -31,7 +31,7 @@ inline constexpr std::int32_t kCodeResp = 0x25;
 // Results of SignalLibrary::detect.
 inline constexpr std::int32_t kOk = 0;
 inline constexpr std::int32_t kErrorArguments = 1;  // null handle or buffers, negative count
-inline constexpr std::int32_t kErrorRate = 2;       // sample rate outside 100 .. 8000 Hz
+inline constexpr std::int32_t kErrorRate = 2;       // sample rate outside 100 (respiration 10) .. 8000 Hz
 inline constexpr std::int32_t kErrorCode = 3;       // unknown detector code
 
 // Written into every output slot without a detection.
@@ -95,8 +95,8 @@ class SignalLibrary {
   // for the fixed call shape and must be 0. Creates the detector object into
   // *handle on first use (code, parameters and rate are taken from that call).
   // Returns kOk, or a kError* code when the arguments are unusable (unknown
-  // code, null pointers, a rate outside 100 .. 8000 Hz): the block's output
-  // is then not written. Samples that are NaN or infinite are treated as a
+  // code, null pointers, a rate outside 100 .. 8000 Hz, or 10 .. 8000 Hz for
+  // respiration): the block's output is then not written. Samples that are NaN or infinite are treated as a
   // repeat of the last finite sample. Bounds in the parameter block that are
   // unusable for beats (missing, reversed, outside 100 .. 10000 ms) fall back
   // to 300 .. 2000 ms; respiration uses its own breath-period limits.

@@ -31,7 +31,7 @@ std::int64_t medianLag(const std::vector<std::int64_t>& events, const std::vecto
   return lags[lags.size() / 2];
 }
 
-std::uint32_t blockRateFor(double rate) { return rate >= 512 ? 32 : 16; }
+std::uint32_t blockRateFor(double rate) { return rate >= 512 ? 32 : (rate >= 32 ? 16 : 2); }
 
 struct BeatCase {
   const char* name;
@@ -163,7 +163,9 @@ INSTANTIATE_TEST_SUITE_P(
                       BreathCase{"Slow20PerMin", 256, true, 20}, BreathCase{"Fast6PerMin", 256, false, 6},
                       BreathCase{"Fast15PerMin", 100, false, 15}, BreathCase{"Fast30PerMin", 2048, false, 30},
                       BreathCase{"Fast40PerMin", 256, false, 40},
-                      BreathCase{"Fast40PerMin8kHz", 8000, false, 40}),
+                      BreathCase{"Fast40PerMin8kHz", 8000, false, 40},
+                      BreathCase{"Slow6PerMin10Hz", 10, true, 6}, BreathCase{"Fast20PerMin32Hz", 32, false, 20},
+                      BreathCase{"Fast40PerMin10Hz", 10, false, 40}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -61,6 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
     Detect, RefusedCall,
     ::testing::Values(BadCall{"UnknownCode", 0x55, 1000, false, false, kErrorCode},
                       BadCall{"RateTooLow", kCodeEkg, 62.5, false, false, kErrorRate},
+                      BadCall{"RespRateTooLow", kCodeResp, 9.5, false, false, kErrorRate},
                       BadCall{"RateTooHigh", kCodeBvp, 8001, false, false, kErrorRate},
                       BadCall{"RateNaN", kCodeResp, std::numeric_limits<double>::quiet_NaN(), false, false,
                               kErrorRate},
