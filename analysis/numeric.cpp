@@ -116,6 +116,10 @@ namespace {
 // falls in the last bin). A run of samples in one bin makes every increment
 // wait for the one before, so long inputs over few bins are counted in four
 // interleaved tallies that are added up at the end.
+// Interleaved tallies pay off for a few bins hit again and again; beyond
+// this many bins they would only cost memory.
+constexpr std::size_t kMaxTallyBins = 4096;
+
 template <typename T>
 void tally(const T* x, std::int32_t n, double base, double top, double width, std::int32_t* counts,
            std::int32_t intervals) {
@@ -124,7 +128,7 @@ void tally(const T* x, std::int32_t n, double base, double top, double width, st
   const auto count = static_cast<std::size_t>(n);
   constexpr std::size_t kChunk = 512;
   std::int32_t slots[kChunk];
-  if (count < 64 || bins * 4 > count) {
+  if (count < 64 || bins * 4 > count || bins > kMaxTallyBins) {
     for (std::size_t at = 0; at < count; at += kChunk) {
       const std::size_t m = std::min(kChunk, count - at);
       window_kernels::binSlots(x + at, m, grid, slots);
