@@ -26,7 +26,8 @@ struct RealChannel {
 // EKG leads run for their beat counts.
 inline const std::vector<RealChannel>& ekgChannels() {
   static const std::vector<RealChannel> v = {
-      {"mitdb_105", "MLII", 360.0, true},        {"svdb_800", "ECG", 128.0, true},
+      {"mitdb_105", "MLII", 360.0, true},        {"mitdb_105", "V1", 360.0, true},
+      {"svdb_800", "ECG", 128.0, true},          {"svdb_800", "ECG_2", 128.0, true},
       {"cinc2015_a103l", "II", 250.0, false},    {"mimicdb_03700181", "MCL1", 500.0, false},
       {"icu_mixedsignals", "II", 249.89, false}, {"ptb_s0010_re", "ii", 1000.0, false},
       {"biosppy_ecg", "ECG", 1000.0, false},
@@ -158,7 +159,8 @@ inline std::vector<std::int64_t> unusualBeats(const std::vector<float>& ekg, dou
   std::vector<double> median(width), column(shapes.size());
   for (std::size_t k = 0; k < width; ++k) {
     for (std::size_t b = 0; b < shapes.size(); ++b) column[b] = shapes[b][k];
-    std::nth_element(column.begin(), column.begin() + static_cast<std::ptrdiff_t>(column.size() / 2), column.end());
+    std::nth_element(column.begin(), column.begin() + static_cast<std::ptrdiff_t>(column.size() / 2),
+                     column.end());
     median[k] = column[column.size() / 2];
   }
   for (std::size_t b = 0; b < shapes.size(); ++b) {
@@ -218,13 +220,16 @@ inline PulseScore scorePulses(const std::vector<std::int64_t>& beats, const std:
     const double after = k + 1 < beats.size() ? static_cast<double>(beats[k + 1] - r) : 0.0;
     const bool premature = k >= 2 && (rr < 0.85 * before || (rr < 0.9 * before && after > 1.1 * rr));
     const bool unusual = std::binary_search(excluded.begin(), excluded.end(), r);
-    const bool scored = !within(dead, r) && !within(dead, expect) && !premature && !unusual &&
-                        expect + kTolerance < endMs;
+    const bool scored =
+        !within(dead, r) && !within(dead, expect) && !premature && !unusual && expect + kTolerance < endMs;
     if (hit) pulseUsed[j] = true;
     if (scored) {
       ++s.beats;
-      if (hit) ++s.found;
-      else if (std::getenv("RC_DETECT_LIST")) std::printf("    missed beat %.2f s  rr/before %.2f after/rr %.2f\n", r / 1000.0, rr / before, after / rr);
+      if (hit)
+        ++s.found;
+      else if (std::getenv("RC_DETECT_LIST"))
+        std::printf("    missed beat %.2f s  rr/before %.2f after/rr %.2f\n", r / 1000.0, rr / before,
+                    after / rr);
     }
     if (hit && scored && prevBeat >= 0 && r - prevBeat < 2000) {
       const double diff = static_cast<double>(pulses[j] - prevPulse) - static_cast<double>(r - prevBeat);
