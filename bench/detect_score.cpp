@@ -20,7 +20,9 @@ namespace {
 void scoreEkg(std::uint32_t blockRate) {
   for (bool advanced : {false, true}) {
     std::printf("EKG %s\n", advanced ? "Advanced" : "Basic");
-    for (const RealChannel& ch : ekgChannels()) {
+    std::vector<RealChannel> channels = ekgChannels();
+    channels.insert(channels.end(), secondLeads().begin(), secondLeads().end());
+    for (const RealChannel& ch : channels) {
       const auto x = loadChannel(ch.record, ch.channel);
       if (x.empty()) continue;
       const auto det = runChannel(x, ch.rate, kCodeEkg, beatParameters(advanced), blockRate);
@@ -94,8 +96,7 @@ void scoreBvp(std::uint32_t blockRate) {
           "interval RMS %.1f ms (%zu)  unusual QRS %zu\n",
           p.record, p.pulse, ref.size(), det.size(), (long long)s.transitMs, s.beats,
           100.0 * s.found / std::max<std::size_t>(1, s.beats),
-          100.0 * s.extra / std::max<std::size_t>(1, s.beats), s.intervalRmsMs, s.intervals,
-          unusual.size());
+          100.0 * s.extra / std::max<std::size_t>(1, s.beats), s.intervalRmsMs, s.intervals, unusual.size());
     }
   }
 }

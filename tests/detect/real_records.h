@@ -26,12 +26,19 @@ struct RealChannel {
 // EKG leads run for their beat counts.
 inline const std::vector<RealChannel>& ekgChannels() {
   static const std::vector<RealChannel> v = {
-      {"mitdb_105", "MLII", 360.0, true},        {"mitdb_105", "V1", 360.0, true},
-      {"svdb_800", "ECG", 128.0, true},          {"svdb_800", "ECG_2", 128.0, true},
+      {"mitdb_105", "MLII", 360.0, true},        {"svdb_800", "ECG", 128.0, true},
       {"cinc2015_a103l", "II", 250.0, false},    {"mimicdb_03700181", "MCL1", 500.0, false},
       {"icu_mixedsignals", "II", 249.89, false}, {"ptb_s0010_re", "ii", 1000.0, false},
       {"biosppy_ecg", "ECG", 1000.0, false},
   };
+  return v;
+}
+
+// The second leads of the annotated records (the annotations mark the beats
+// of both leads).
+inline const std::vector<RealChannel>& secondLeads() {
+  static const std::vector<RealChannel> v = {{"mitdb_105", "V1", 360.0, true},
+                                             {"svdb_800", "ECG_2", 128.0, true}};
   return v;
 }
 
