@@ -8,23 +8,13 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/bench_demo.h"
 #include "demo/demo_root.h"
 #include "store/data_root.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path demoRoot() {
-  if (const char* env = std::getenv("RC_BENCH_DEMO_ROOT")) return env;
-  const fs::path root = fs::temp_directory_path() / "rc_bench_demo";
-  if (!fs::exists(root / "csdb.zeb")) {
-    rc::demo::DemoOptions o;
-    o.programFolder = RC_PROGRAM_DIR;
-    if (!rc::demo::makeDemoDataRoot(root, o)) return {};
-  }
-  return root;
-}
 
 std::string command(const fs::path& root) {
   return std::string(RC_PROGRAM_DIR) + "/rhythmcraft-cli analyse --data-root '" + root.string() +
@@ -41,7 +31,7 @@ void removeSeriesFiles(const fs::path& folder) {
 }
 
 void BM_AnalyseTwoHoursFilesPresent(benchmark::State& state) {
-  const fs::path root = demoRoot();
+  const fs::path root = rc::bench::demoRoot();
   const std::string cmd = command(root);
   if (root.empty() || std::system(cmd.c_str()) != 0) {  // also writes the series files
     state.SkipWithError("the demo session cannot be analysed");
@@ -53,7 +43,7 @@ void BM_AnalyseTwoHoursFilesPresent(benchmark::State& state) {
 BENCHMARK(BM_AnalyseTwoHoursFilesPresent)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_AnalyseTwoHoursWithDetection(benchmark::State& state) {
-  const fs::path root = demoRoot();
+  const fs::path root = rc::bench::demoRoot();
   const std::string cmd = command(root);
   const fs::path folder =
       rc::sessionFolder(root, rc::demo::kDemoLongOpen.client, rc::demo::kDemoLongOpen.session);

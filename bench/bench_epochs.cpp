@@ -11,21 +11,12 @@
 
 #include "analysis/epochs.h"
 #include "app/session_analysis_load.h"
+#include "bench/bench_demo.h"
 #include "demo/demo_root.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-class SilentUi : public rc::UserInterface {
- public:
-  void showMessage(const rc::Message&, rc::Icon) override {}
-  bool askYesNo(const rc::Message&, bool d, rc::Icon) override { return d; }
-  bool askOkCancel(const rc::Message&, rc::Icon) override { return false; }
-  std::optional<std::string> enterString(const rc::Message&, const std::string&) override {
-    return std::nullopt;
-  }
-};
 
 rc::IntervalSeries series(std::size_t n, double mean, double spread, unsigned seed) {
   std::mt19937 gen(seed);
@@ -73,7 +64,7 @@ struct DaySession {
 void BM_RecomputeOpenDay(benchmark::State& state) {
   static const DaySession day;
   const rc::EpochInputs in = day.inputs();
-  SilentUi ui;
+  rc::SilentUi ui;
   for (auto _ : state) {
     rc::EpochResults out;
     if (rc::recomputeEpochs(in, out, ui) != rc::kRecomputeOk) state.SkipWithError("no epochs");
@@ -88,7 +79,7 @@ void BM_RecomputeOpenDayIntervalsOnly(benchmark::State& state) {
   static const DaySession day;
   rc::EpochInputs in = day.inputs();
   in.channels.clear();
-  SilentUi ui;
+  rc::SilentUi ui;
   for (auto _ : state) {
     rc::EpochResults out;
     if (rc::recomputeEpochs(in, out, ui) != rc::kRecomputeOk) state.SkipWithError("no epochs");
@@ -97,23 +88,11 @@ void BM_RecomputeOpenDayIntervalsOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_RecomputeOpenDayIntervalsOnly)->Unit(benchmark::kMillisecond);
 
-// The demo data root: $RC_BENCH_DEMO_ROOT, else made once in the temporary folder.
-fs::path demoRoot() {
-  if (const char* env = std::getenv("RC_BENCH_DEMO_ROOT")) return env;
-  const fs::path root = fs::temp_directory_path() / "rc_bench_demo";
-  if (!fs::exists(root / "csdb.zeb")) {
-    rc::demo::DemoOptions o;
-    o.programFolder = RC_PROGRAM_DIR;
-    if (!rc::demo::makeDemoDataRoot(root, o)) return {};
-  }
-  return root;
-}
-
 void BM_RecomputeDemoTwoHours(benchmark::State& state) {
-  SilentUi ui;
+  rc::SilentUi ui;
   static std::unique_ptr<rc::AnalysisSession> s;
   if (!s) {
-    const fs::path root = demoRoot();
+    const fs::path root = rc::bench::demoRoot();
     s = rc::loadSessionForAnalysis(
         {root, RC_PROGRAM_DIR, rc::demo::kDemoLongOpen.client, rc::demo::kDemoLongOpen.session}, ui);
   }

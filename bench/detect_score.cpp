@@ -56,47 +56,19 @@ void scoreEkg(std::uint32_t blockRate) {
   }
 }
 
-std::vector<std::int64_t> toMs(const std::vector<Detection>& d, double rate) {
-  std::vector<std::int64_t> v;
-  for (const auto& x : d) v.push_back(std::llround(x.sample * 1000.0 / rate));
-  return v;
-}
-
-struct PulsePair {
-  const char* record;
-  const char* ekg;
-  double ekgRate;
-  const char* pulse;
-  double pulseRate;
-};
-
 void scoreBvp(std::uint32_t blockRate) {
-  const PulsePair pairs[] = {{"cinc2015_a103l", "II", 250.0, "PLETH", 250.0},
-                             {"icu_mixedsignals", "II", 249.89, "Pleth", 124.945},
-                             {"icu_mixedsignals", "II", 249.89, "ABP", 124.945},
-                             {"mimicdb_03700181", "MCL1", 500.0, "ABP", 125.0}};
   for (bool advanced : {false, true}) {
     std::printf("BVP %s (reference: EKG Advanced)\n", advanced ? "Advanced" : "Basic");
-    for (const PulsePair& p : pairs) {
-      const auto e = loadChannel(p.record, p.ekg);
-      const auto b = loadChannel(p.record, p.pulse);
-      if (e.empty() || b.empty()) continue;
-      const auto ref = toMs(runChannel(e, p.ekgRate, kCodeEkg, beatParameters(true), blockRate), p.ekgRate);
-      const auto det =
-          toMs(runChannel(b, p.pulseRate, kCodeBvp, beatParameters(advanced), blockRate), p.pulseRate);
-      auto dead = deadStretches(e, p.ekgRate, 3000);
-      for (const auto& d : deadStretches(b, p.pulseRate, 3000)) dead.push_back(d);
-      for (const auto& d : unsteadyStretches(b, p.pulseRate, 2000)) dead.push_back(d);
-      for (const auto& d : unsteadyStretches(e, p.ekgRate, 2000)) dead.push_back(d);
-      const auto unusual = unusualBeats(e, p.ekgRate, ref);
-      const auto endMs = static_cast<std::int64_t>(b.size() * 1000.0 / p.pulseRate);
-      const PulseScore s = scorePulses(ref, det, dead, unusual, endMs);
+    for (const PulseChannel& p : pulseChannels()) {
+      const PulseRun r = runPulseChannel(p, advanced, blockRate);
+      if (!r.loaded) continue;
+      const PulseScore& s = r.score;
       std::printf(
           "  %-18s %-5s EKG %4zu pulses %4zu transit %3lld ms  clean: beats %4zu found %.2f%%  extra %.2f%%  "
           "interval RMS %.1f ms (%zu)  unusual QRS %zu\n",
-          p.record, p.pulse, ref.size(), det.size(), (long long)s.transitMs, s.beats,
+          p.record, p.pulse, r.ekgBeats, r.pulses, (long long)s.transitMs, s.beats,
           100.0 * s.found / std::max<std::size_t>(1, s.beats),
-          100.0 * s.extra / std::max<std::size_t>(1, s.beats), s.intervalRmsMs, s.intervals, unusual.size());
+          100.0 * s.extra / std::max<std::size_t>(1, s.beats), s.intervalRmsMs, s.intervals, r.unusual);
     }
   }
 }

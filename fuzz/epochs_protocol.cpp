@@ -10,18 +10,9 @@
 #include "analysis/epochs.h"
 #include "analysis/series_file.h"
 #include "analysis/settings.h"
+#include "support/ui.h"
 
 namespace {
-
-class SilentUi : public rc::UserInterface {
- public:
-  void showMessage(const rc::Message&, rc::Icon) override {}
-  bool askYesNo(const rc::Message&, bool d, rc::Icon) override { return d; }
-  bool askOkCancel(const rc::Message&, rc::Icon) override { return false; }
-  std::optional<std::string> enterString(const rc::Message&, const std::string&) override {
-    return std::nullopt;
-  }
-};
 
 struct Reader {
   std::span<const std::uint8_t> d;
@@ -59,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   auto series = rc::parseIntervalSeries(r.d, !scripted);
   if (!series) return 0;
-  SilentUi ui;
+  rc::SilentUi ui;
   rc::EpochInputs in;
   in.openSession = !scripted || !timeline;
   in.epochSeconds = epoch;

@@ -50,6 +50,17 @@ class UserInterface {
   virtual std::optional<std::string> enterString(const Message& prompt, const std::string& initial) = 0;
 };
 
+// A UserInterface that shows nothing and asks nobody: Yes/No questions take
+// their default, OK/Cancel is cancelled, no text is entered (batch runs,
+// benchmarks, fuzzing).
+class SilentUi : public UserInterface {
+ public:
+  void showMessage(const Message&, Icon) override {}
+  bool askYesNo(const Message&, bool defaultYes, Icon) override { return defaultYes; }
+  bool askOkCancel(const Message&, Icon) override { return false; }
+  std::optional<std::string> enterString(const Message&, const std::string&) override { return std::nullopt; }
+};
+
 // A UserInterface that records every call and answers from a script. When the
 // script runs out, questions take their default (Yes/No), OK, or cancel.
 class ScriptedUi : public UserInterface {

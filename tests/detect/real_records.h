@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "detect/evaluation.h"
+
 namespace rc::detect::testing {
 
 struct RealChannel {
@@ -254,6 +256,62 @@ inline PulseScore scorePulses(const std::vector<std::int64_t>& beats, const std:
     }
   s.intervalRmsMs = s.intervals ? std::sqrt(sq / static_cast<double>(s.intervals)) : 0.0;
   return s;
+}
+
+// A pulse channel recorded beside an EKG.
+struct PulseChannel {
+  const char* record;
+  const char* ekg;
+  double ekgRate;  // Hz
+  const char* pulse;
+  double pulseRate;  // Hz
+};
+
+inline const std::vector<PulseChannel>& pulseChannels() {
+  static const std::vector<PulseChannel> v = {{"mimicdb_03700181", "MCL1", 500.0, "ABP", 125.0},
+                                              {"icu_mixedsignals", "II", 249.89, "Pleth", 124.945},
+                                              {"icu_mixedsignals", "II", 249.89, "ABP", 124.945},
+                                              {"cinc2015_a103l", "II", 250.0, "PLETH", 250.0}};
+  return v;
+}
+
+struct PulseRun {
+  bool loaded = false;
+  std::size_t ekgBeats = 0;  // beats of the Advanced EKG detector
+  std::size_t pulses = 0;    // pulses found
+  std::size_t unusual = 0;   // beats left out for their QRS shape
+  PulseScore score;
+};
+
+// Runs the Advanced EKG detector and the pulse detector (Advanced or Basic)
+// over a pair and scores the pulses over the stretches where both channels
+// are clean, leaving out beats of unusual QRS shape and beats whose pulse
+// would fall after the end of the pulse channel.
+inline PulseRun runPulseChannel(const PulseChannel& p, bool advanced, std::uint32_t blockRate) {
+  PulseRun r;
+  const auto ekg = loadChannel(p.record, p.ekg);
+  const auto pulse = loadChannel(p.record, p.pulse);
+  if (ekg.empty() || pulse.empty()) return r;
+  r.loaded = true;
+  auto toMs = [](const std::vector<Detection>& d, double rate) {
+    std::vector<std::int64_t> v;
+    for (const Detection& x : d) v.push_back(std::llround(x.sample * 1000.0 / rate));
+    return v;
+  };
+  const auto beats = toMs(runChannel(ekg, p.ekgRate, kCodeEkg, beatParameters(true), blockRate), p.ekgRate);
+  const auto pulses =
+      toMs(runChannel(pulse, p.pulseRate, kCodeBvp, beatParameters(advanced), blockRate), p.pulseRate);
+  auto dead = deadStretches(ekg, p.ekgRate, 3000);
+  for (const auto& d : deadStretches(pulse, p.pulseRate, 3000)) dead.push_back(d);
+  for (const auto& d : unsteadyStretches(pulse, p.pulseRate, 2000)) dead.push_back(d);
+  for (const auto& d : unsteadyStretches(ekg, p.ekgRate, 2000)) dead.push_back(d);
+  const auto unusual = unusualBeats(ekg, p.ekgRate, beats);
+  const auto endMs = static_cast<std::int64_t>(pulse.size() * 1000.0 / p.pulseRate);
+  r.ekgBeats = beats.size();
+  r.pulses = pulses.size();
+  r.unusual = unusual.size();
+  r.score = scorePulses(beats, pulses, dead, unusual, endMs);
+  return r;
 }
 
 }  // namespace rc::detect::testing

@@ -55,32 +55,10 @@ TEST_F(RealRecords, EkgMeetsTheAnnotatedTargets) {
 // both signals are clean. Ventricular beats (unusual QRS shape) are left out:
 // the plots show no pulse wave after them in these records.
 TEST_F(RealRecords, PulseFollowsEveryBeat) {
-  struct Pair {
-    const char* record;
-    const char* ekg;
-    double ekgRate;
-    const char* pulse;
-    double pulseRate;
-  };
-  const Pair pairs[] = {{"mimicdb_03700181", "MCL1", 500.0, "ABP", 125.0},
-                        {"icu_mixedsignals", "II", 249.89, "Pleth", 124.945},
-                        {"icu_mixedsignals", "II", 249.89, "ABP", 124.945},
-                        {"cinc2015_a103l", "II", 250.0, "PLETH", 250.0}};
-  for (const Pair& p : pairs) {
-    const auto ekg = loadChannel(p.record, p.ekg);
-    const auto pulse = loadChannel(p.record, p.pulse);
-    ASSERT_FALSE(ekg.empty() || pulse.empty()) << p.record;
-    std::vector<std::int64_t> beats, pulses;
-    for (const auto& d : runChannel(ekg, p.ekgRate, kCodeEkg, beatParameters(true), 32))
-      beats.push_back(std::llround(d.sample * 1000.0 / p.ekgRate));
-    for (const auto& d : runChannel(pulse, p.pulseRate, kCodeBvp, beatParameters(true), 32))
-      pulses.push_back(std::llround(d.sample * 1000.0 / p.pulseRate));
-    auto dead = deadStretches(ekg, p.ekgRate, 3000);
-    for (const auto& d : deadStretches(pulse, p.pulseRate, 3000)) dead.push_back(d);
-    for (const auto& d : unsteadyStretches(pulse, p.pulseRate, 2000)) dead.push_back(d);
-    for (const auto& d : unsteadyStretches(ekg, p.ekgRate, 2000)) dead.push_back(d);
-    const auto endMs = static_cast<std::int64_t>(pulse.size() * 1000.0 / p.pulseRate);
-    const PulseScore s = scorePulses(beats, pulses, dead, unusualBeats(ekg, p.ekgRate, beats), endMs);
+  for (const PulseChannel& p : pulseChannels()) {
+    const PulseRun r = runPulseChannel(p, true, 32);
+    ASSERT_TRUE(r.loaded) << p.record;
+    const PulseScore& s = r.score;
     ASSERT_GT(s.beats, 300u) << p.record << " " << p.pulse;
     EXPECT_GE(static_cast<double>(s.found) / s.beats, 0.99) << p.record << " " << p.pulse;
     EXPECT_LE(static_cast<double>(s.extra) / s.beats, 0.01) << p.record << " " << p.pulse;
