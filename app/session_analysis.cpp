@@ -1,8 +1,8 @@
 #include "app/session_analysis.h"
 
-#include "analysis/series_file.h"
-#include "analysis/series_find.h"
-#include "analysis/settings.h"
+#include "analysis/series/series_file.h"
+#include "analysis/series/series_find.h"
+#include "analysis/protocol/settings.h"
 #include "support/xml_markup.h"
 
 namespace rc {

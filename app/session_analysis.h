@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "analysis/epochs.h"
+#include "analysis/epochs/epochs.h"
 #include "support/ui.h"
 
 namespace rc {

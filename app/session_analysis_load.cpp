@@ -1,7 +1,7 @@
 #include "app/session_analysis_load.h"
 
-#include "analysis/series_file.h"
-#include "analysis/series_find.h"
+#include "analysis/series/series_file.h"
+#include "analysis/series/series_find.h"
 #include "app/session_config.h"
 #include "app/signal_selection.h"
 #include "store/ado_database.h"

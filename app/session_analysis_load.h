@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "analysis/epochs.h"
-#include "analysis/protocol.h"
-#include "analysis/series.h"
-#include "analysis/settings.h"
+#include "analysis/epochs/epochs.h"
+#include "analysis/protocol/protocol.h"
+#include "analysis/series/series.h"
+#include "analysis/protocol/settings.h"
 #include "store/events.h"
 #include "store/recording.h"
 #include "support/ui.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
-#include "analysis/settings.h"
+#include "analysis/protocol/settings.h"
 #include "support/file_io.h"
 #include "support/format.h"
 #include "support/locale.h"

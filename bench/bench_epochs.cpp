@@ -9,7 +9,7 @@
 #include <memory>
 #include <random>
 
-#include "analysis/epochs.h"
+#include "analysis/epochs/epochs.h"
 #include "app/session_analysis_load.h"
 #include "bench/bench_demo.h"
 #include "demo/demo_root.h"

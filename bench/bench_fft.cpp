@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
-#include "analysis/fft.h"
-#include "analysis/numeric.h"
+#include "analysis/numeric/fft.h"
+#include "analysis/numeric/numeric.h"
 
 #ifdef RC_HAVE_FFTW
 #include <fftw3.h>

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
-#include "analysis/series_file.h"
-#include "analysis/series_gen.h"
+#include "analysis/series/series_file.h"
+#include "analysis/series/series_gen.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis/hrv_stats.h"
-#include "analysis/resample.h"
+#include "analysis/stats/hrv_stats.h"
+#include "analysis/epochs/resample.h"
 
 namespace {
 

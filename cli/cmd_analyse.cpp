@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "analysis/series_find.h"
+#include "analysis/series/series_find.h"
 #include "app/session_analysis.h"
 #include "app/session_analysis_load.h"
 #include "cli/command.h"

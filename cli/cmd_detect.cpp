@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "analysis/series_gen.h"
+#include "analysis/series/series_gen.h"
 #include "cli/command.h"
 #include "support/binary.h"
 #include "support/file_io.h"

@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "analysis/series_file.h"
+#include "analysis/series/series_file.h"
 #include "cli/command.h"
 #include "support/file_io.h"
 

@@ -1,8 +1,22 @@
-# rc_core_library(NAME DEPENDS ...): a Qt-free static library of every *.cpp in
-# the current folder (sub-folder ui/ excluded: that is the widget layer).
+# rc_core_library(NAME [DIR sub] [EXCLUDE regex...] DEPENDS ...): a Qt-free
+# static library of every *.cpp in the current folder (or its sub-folder DIR)
+# and the concern sub-folders below it; ui/ and main/ are excluded (the widget
+# layer and the executable), and so is whatever matches an EXCLUDE regex.
 function(rc_core_library name)
-  cmake_parse_arguments(A "" "" "DEPENDS" ${ARGN})
-  file(GLOB srcs CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  cmake_parse_arguments(A "" "DIR" "DEPENDS;EXCLUDE" ${ARGN})
+  set(root "${CMAKE_CURRENT_SOURCE_DIR}")
+  if(A_DIR)
+    set(root "${root}/${A_DIR}")
+  endif()
+  file(GLOB_RECURSE all CONFIGURE_DEPENDS RELATIVE "${root}" "${root}/*.cpp")
+  list(FILTER all EXCLUDE REGEX "(^|/)(ui|main)/")
+  foreach(rx ${A_EXCLUDE})
+    list(FILTER all EXCLUDE REGEX "${rx}")
+  endforeach()
+  set(srcs "")
+  foreach(rel ${all})
+    list(APPEND srcs "${root}/${rel}")
+  endforeach()
   if(NOT srcs)
     set(stub "${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp")
     file(WRITE "${stub}" "namespace { [[maybe_unused]] int rc_${name}_empty = 0; }\n")
@@ -15,13 +29,19 @@ function(rc_core_library name)
 endfunction()
 
 # rc_ui_library(NAME DEPENDS ...): the Qt widget layer of a subsystem, every
-# *.cpp of the ui/ sub-folder; nothing is made when the folder holds no sources.
+# source of its ui/ sub-folders (ui/ or <concern>/ui/); nothing is made when the folder holds no sources.
 function(rc_ui_library name)
   cmake_parse_arguments(A "" "" "DEPENDS" ${ARGN})
   if(NOT RC_BUILD_UI)
     return()
   endif()
-  file(GLOB srcs CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/ui/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/ui/*.h")
+  file(GLOB_RECURSE all CONFIGURE_DEPENDS RELATIVE "${CMAKE_CURRENT_SOURCE_DIR}"
+       "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
+  list(FILTER all INCLUDE REGEX "(^|/)ui/")
+  set(srcs "")
+  foreach(rel ${all})
+    list(APPEND srcs "${CMAKE_CURRENT_SOURCE_DIR}/${rel}")
+  endforeach()
   if(NOT srcs)
     return()
   endif()

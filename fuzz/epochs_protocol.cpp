@@ -7,9 +7,9 @@
 #include <optional>
 #include <span>
 
-#include "analysis/epochs.h"
-#include "analysis/series_file.h"
-#include "analysis/settings.h"
+#include "analysis/epochs/epochs.h"
+#include "analysis/series/series_file.h"
+#include "analysis/protocol/settings.h"
 #include "support/ui.h"
 
 namespace {

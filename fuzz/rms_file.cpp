@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "analysis/series_file.h"
+#include "analysis/series/series_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   auto parsed = rc::parseRmsSeries(std::span<const std::uint8_t>(data, size));

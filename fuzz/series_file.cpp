@@ -1,6 +1,6 @@
 // Decodes arbitrary bytes as an IBI or respiration period file, in both
 // session modes; a decoded series must encode and decode to itself.
-#include "analysis/series_file.h"
+#include "analysis/series/series_file.h"
 
 #include <cstdint>
 #include <cstdlib>

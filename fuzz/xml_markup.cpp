@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/settings.h"
+#include "analysis/protocol/settings.h"
 #include "app/session_config.h"
 #include "support/xml_utf8.h"
 

@@ -4,8 +4,8 @@
 #include <limits>
 #include <numeric>
 
-#include "analysis/aggregate.h"
-#include "analysis/epochs.h"
+#include "analysis/epochs/aggregate.h"
+#include "analysis/epochs/epochs.h"
 #include "support/language.h"
 #include "support/locale.h"
 

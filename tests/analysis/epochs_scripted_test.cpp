@@ -2,7 +2,7 @@
 
 #include <tuple>
 
-#include "analysis/epochs.h"
+#include "analysis/epochs/epochs.h"
 #include "support/language.h"
 
 namespace rc {

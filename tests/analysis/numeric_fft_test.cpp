@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "analysis/fft.h"
-#include "analysis/numeric_fft_plan.h"
+#include "analysis/numeric/fft.h"
+#include "analysis/numeric/numeric_fft_plan.h"
 
 namespace rc {
 namespace {

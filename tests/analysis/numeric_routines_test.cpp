@@ -4,7 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "analysis/numeric.h"
+#include "analysis/numeric/numeric.h"
 
 namespace rc {
 namespace {

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "analysis/protocol.h"
+#include "analysis/protocol/protocol.h"
 #include "store/host_builder.h"
 #include "store/records_script.h"
 #include "support/language.h"

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "analysis/series_gen.h"
+#include "analysis/series/series_gen.h"
 #include "detect/real_records.h"
 #include "detect/synthetic.h"
 

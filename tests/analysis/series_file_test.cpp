@@ -1,4 +1,4 @@
-#include "analysis/series_file.h"
+#include "analysis/series/series_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "analysis/series_find.h"
+#include "analysis/series/series_find.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 
-#include "analysis/series_file.h"
+#include "analysis/series/series_file.h"
 #include "analysis/series_test_detector.h"
 #include "analysis/series_test_folder.h"
 #include "support/language.h"

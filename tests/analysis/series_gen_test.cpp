@@ -1,4 +1,4 @@
-#include "analysis/series_gen.h"
+#include "analysis/series/series_gen.h"
 
 #include <gtest/gtest.h>
 

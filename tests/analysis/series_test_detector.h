@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "analysis/series_gen.h"
+#include "analysis/series/series_gen.h"
 
 namespace rc::testing {
 

@@ -1,4 +1,4 @@
-#include "analysis/settings_dialog.h"
+#include "analysis/protocol/settings_dialog.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "analysis/settings.h"
+#include "analysis/protocol/settings.h"
 #include "support/language.h"
 #include "support/ui.h"
 #include "support/xml_markup.h"

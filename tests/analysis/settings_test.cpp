@@ -1,4 +1,4 @@
-#include "analysis/settings.h"
+#include "analysis/protocol/settings.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <iterator>
 #include <string>
 
-#include "analysis/settings_dialog.h"
+#include "analysis/protocol/settings_dialog.h"
 #include "support/file_io.h"
 #include "support/language.h"
 #include "support/xml_markup.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis/hrv_stats.h"
-#include "analysis/numeric.h"
+#include "analysis/stats/hrv_stats.h"
+#include "analysis/numeric/numeric.h"
 
 namespace rc {
 namespace {

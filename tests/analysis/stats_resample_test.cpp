@@ -4,7 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "analysis/resample.h"
+#include "analysis/epochs/resample.h"
 
 namespace rc {
 namespace {

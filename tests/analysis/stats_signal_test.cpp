@@ -4,7 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "analysis/signal_stats.h"
+#include "analysis/stats/signal_stats.h"
 #include "support/locale.h"
 
 namespace rc {

@@ -1,6 +1,6 @@
 // The vectorised window loops against the plain ones, and the statistics
 // taken straight from a channel's samples against those of its gathered values.
-#include "analysis/window_kernels.h"
+#include "analysis/numeric/window_kernels.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <random>
 #include <vector>
 
-#include "analysis/numeric.h"
-#include "analysis/signal_stats.h"
+#include "analysis/numeric/numeric.h"
+#include "analysis/stats/signal_stats.h"
 
 namespace rc {
 namespace {

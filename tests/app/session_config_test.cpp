@@ -8,7 +8,7 @@
 #include <iterator>
 #include <string>
 
-#include "analysis/settings.h"
+#include "analysis/protocol/settings.h"
 #include "support/language.h"
 #include "support/ui.h"
 #include "support/xml_markup.h"
