@@ -58,6 +58,24 @@ std::optional<std::string> ScriptedUi::enterString(const Message& prompt, const 
   return t;
 }
 
+std::optional<std::filesystem::path> ScriptedUi::chooseFile(const FileDialogRequest& request) {
+  records_.push_back({Kind::ChooseFile, MessageBuilder().text(request.title).build(), Icon::Question});
+  fileRequests_.push_back(request);
+  if (files_.empty()) return std::nullopt;
+  auto f = files_.front();
+  files_.pop_front();
+  return f;
+}
+
+OpenResult ScriptedUi::openDocument(const std::filesystem::path& file) {
+  records_.push_back({Kind::OpenDocument, MessageBuilder().text(file.string()).build(), Icon::Information});
+  opened_.push_back(file);
+  if (opens_.empty()) return OpenResult::Opened;
+  OpenResult r = opens_.front();
+  opens_.pop_front();
+  return r;
+}
+
 std::vector<int> ScriptedUi::firstIds() const {
   std::vector<int> ids;
   for (const auto& r : records_) ids.push_back(r.message.ids.empty() ? 0 : r.message.ids.front());

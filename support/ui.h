@@ -1,7 +1,9 @@
 #pragma once
 // The user-interface seam of the core: messages, questions and text entry.
 // The Qt implementation lives in the application shell; tests use ScriptedUi.
+#include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +39,21 @@ class MessageBuilder {
 
 inline Message messageOf(int stringId) { return MessageBuilder().id(stringId).build(); }
 
+// A file dialog: filters are pairs of a label and a pattern list ("*.txt *.csv").
+struct FileDialogRequest {
+  bool save = false;
+  std::string title;
+  std::filesystem::path folder;  // the folder shown first
+  std::string fileName;          // the name proposed
+  std::vector<std::pair<std::string, std::string>> filters;
+  std::string defaultSuffix;  // added to a typed name without one ("txt")
+  bool overwritePrompt = true;
+  bool operator==(const FileDialogRequest&) const = default;
+};
+
+// What the desktop did with a document it was asked to open.
+enum class OpenResult { Opened, NoApplication, NotFound, Failed };
+
 class UserInterface {
  public:
   virtual ~UserInterface() = default;
@@ -48,6 +65,31 @@ class UserInterface {
   virtual bool askOkCancel(const Message& m, Icon icon = Icon::Question) = 0;
   // Asks for a line of text; nullopt when cancelled.
   virtual std::optional<std::string> enterString(const Message& prompt, const std::string& initial) = 0;
+
+  // A file dialog (open or save); nullopt when cancelled. A save dialog with
+  // overwritePrompt asks before an existing file is chosen.
+  virtual std::optional<std::filesystem::path> chooseFile(const FileDialogRequest& request) {
+    (void)request;
+    return std::nullopt;
+  }
+
+  // Shows a document with the desktop's default application ("open" verb).
+  virtual OpenResult openDocument(const std::filesystem::path& file) {
+    (void)file;
+    return OpenResult::NoApplication;
+  }
+
+  // Long work: begin, then report done of total as it goes, then end. A
+  // report returns false when the user asked to cancel.
+  virtual void beginProgress(const std::string& label, std::int64_t total) {
+    (void)label;
+    (void)total;
+  }
+  virtual bool reportProgress(std::int64_t done) {
+    (void)done;
+    return true;
+  }
+  virtual void endProgress() {}
 };
 
 // A UserInterface that shows nothing and asks nobody: Yes/No questions take
@@ -65,7 +107,7 @@ class SilentUi : public UserInterface {
 // script runs out, questions take their default (Yes/No), OK, or cancel.
 class ScriptedUi : public UserInterface {
  public:
-  enum class Kind { Message, YesNo, OkCancel, EnterString };
+  enum class Kind { Message, YesNo, OkCancel, EnterString, ChooseFile, OpenDocument };
   struct Record {
     Kind kind;
     Message message;
@@ -77,6 +119,22 @@ class ScriptedUi : public UserInterface {
   bool askYesNo(const Message& m, bool defaultYes, Icon icon) override;
   bool askOkCancel(const Message& m, Icon icon) override;
   std::optional<std::string> enterString(const Message& prompt, const std::string& initial) override;
+  // File dialogs take the scripted files in order (cancelled when none is
+  // left); documents "open" with the scripted results (Opened when none).
+  std::optional<std::filesystem::path> chooseFile(const FileDialogRequest& request) override;
+  OpenResult openDocument(const std::filesystem::path& file) override;
+
+  ScriptedUi& answerFile(std::optional<std::filesystem::path> f) {
+    files_.push_back(std::move(f));
+    return *this;
+  }
+  ScriptedUi& answerOpen(OpenResult r) {
+    opens_.push_back(r);
+    return *this;
+  }
+  // The requests of every file dialog and the documents opened, in order.
+  const std::vector<FileDialogRequest>& fileRequests() const { return fileRequests_; }
+  const std::vector<std::filesystem::path>& openedDocuments() const { return opened_; }
 
   ScriptedUi& answer(bool yesOrOk) {
     answers_.push_back(yesOrOk);
@@ -97,6 +155,10 @@ class ScriptedUi : public UserInterface {
   std::vector<Record> records_;
   std::deque<bool> answers_;
   std::deque<std::optional<std::string>> texts_;
+  std::deque<std::optional<std::filesystem::path>> files_;
+  std::deque<OpenResult> opens_;
+  std::vector<FileDialogRequest> fileRequests_;
+  std::vector<std::filesystem::path> opened_;
 };
 
 }  // namespace rc

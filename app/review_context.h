@@ -1,0 +1,45 @@
+#pragma once
+// What the review-and-edit container shares with its pages while a session
+// is loaded: the session itself, the statistics of the last recomputation,
+// the selected signals, the time frame, and the container's two flags. The
+// container owns every object named here; a page keeps the pointer for the
+// life of the loaded session and never frees anything through it.
+#include <functional>
+
+#include "analysis/epochs/epochs.h"
+#include "app/session_analysis_load.h"
+#include "support/ui.h"
+
+namespace rc {
+
+// Signal slots of the container (see AnalysisSession::slots).
+inline constexpr int kSlotEkg = 0;
+inline constexpr int kSlotBvp = 1;
+inline constexpr int kSlotResp = 2;
+
+struct ReviewContext {
+  AnalysisSession* session = nullptr;  // the loaded session
+  EpochResults* results = nullptr;     // the rows of the last recomputation
+  UserInterface* ui = nullptr;         // messages and questions of the pages
+
+  int heartSlot = kSlotEkg;     // the signal of the periodic editor and epoch viewer: 0, 1 or 2
+  int nonPeriodicSlot = -1;     // 3 .. 8, or -1 while none is chosen
+  double timeFrameSeconds = 5;  // the visible span of the editor charts
+  bool statisticsOutOfDate = false;
+  bool rejectionsChanged = false;
+
+  // Recomputes the statistics into *results with the session's current
+  // settings: 0 on success, a positive value on failure (messages shown).
+  std::function<int()> recompute;
+
+  // The interval series of a heart slot (0 EKG, 1 BVP, 2 respiration), or
+  // nullptr when the session has none.
+  IntervalSeries* heartSeries(int slot) const {
+    if (!session) return nullptr;
+    auto& s = slot == kSlotEkg ? session->ekg : slot == kSlotBvp ? session->bvp : session->resp;
+    return s ? &*s : nullptr;
+  }
+  IntervalSeries* selectedHeartSeries() const { return heartSeries(heartSlot); }
+};
+
+}  // namespace rc
