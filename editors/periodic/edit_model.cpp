@@ -142,7 +142,11 @@ std::optional<EditApplied> PeriodicEditModel::add(std::span<const std::size_t> s
 
   const std::size_t first = selection.front();
   const std::size_t n = selection.size();
-  PeriodicRow merged{rows_[first].time, formatRowInterval(static_cast<double>(edit.end - edit.start) * 1000.0)};
+  // The merged value is the sum of the row values: the difference of two
+  // float times would lose milliseconds late in a long session.
+  double mergedMs = 0.0;
+  for (const auto& p : edit.periods) mergedMs += p.intervalMs;
+  PeriodicRow merged{rows_[first].time, formatRowInterval(mergedMs)};
   rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(first) + 1,
               rows_.begin() + static_cast<std::ptrdiff_t>(first + n));
   rows_[first] = std::move(merged);
