@@ -8,7 +8,10 @@
 #include <system_error>
 
 #include "analysis/protocol/protocol.h"
+#include "app/session_analysis_load.h"
 #include "store/ado_database.h"
+#include "store/ado_error.h"
+#include "store/data_root.h"
 #include "store/records.h"
 #include "store/records_channels.h"
 #include "store/records_host.h"
@@ -262,6 +265,51 @@ void abandonSessionConfig(const fs::path& configFile, bool createdNow) {
   if (!createdNow) return;
   std::error_code ec;
   fs::remove(configFile, ec);
+}
+
+std::optional<fs::path> sessionChannelSetFile(const fs::path& dataRoot, int clientId, int sessionId) {
+  try {
+    CADODatabase main;
+    if (!main.open(dataRoot / kMainDatabaseName, CADODatabase::Mode::ReadOnly)) return std::nullopt;
+    CRecSessions row(main);
+    row.openQuery(sessionQuery(clientId, sessionId));
+    if (row.isEOF()) return std::nullopt;
+    std::string setName = row.FileName;
+    if (!row.OpenSession) {
+      const auto script = hostFilePath(dataRoot, row.FileName);
+      const auto found = script ? findFileNoCase(*script) : std::nullopt;
+      CADODatabase db;
+      if (!found || !db.open(*found, CADODatabase::Mode::ReadOnly)) return std::nullopt;
+      CRecProtocol proto(db);
+      proto.open(true);
+      setName = proto.ChannelSet;
+    }
+    const auto set = hostFilePath(dataRoot / "Channels", setName);
+    if (!set) return std::nullopt;
+    const auto found = findFileNoCase(*set);
+    return found ? found : set;
+  } catch (const CADOException&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<std::vector<ChannelOption>> readSessionChannels(const fs::path& dataRoot, const fs::path& programFolder,
+                                                              int clientId, int sessionId, UserInterface& ui) {
+  const auto file = sessionChannelSetFile(dataRoot, clientId, sessionId);
+  if (!file) {
+    ui.showMessage(MessageBuilder().id(1044).text(" ").text(sessionFolder(dataRoot, clientId, sessionId).string()),
+                   Icon::Warning);
+    return std::nullopt;
+  }
+  try {
+    CADODatabase db;
+    DatabaseStager stager(programFolder, dataRoot, ui);
+    if (!stager.openDatabase(db, *file, CADODatabase::Mode::ReadOnly)) return std::nullopt;
+    return readChannelOptions(db);
+  } catch (const CADOException& e) {
+    reportDatabaseError(ui, e);
+    return std::nullopt;
+  }
 }
 
 bool channelSetHasHeartChannel(CADODatabase& channelSet) {

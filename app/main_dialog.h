@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/session_config.h"
+#include "app/signal_selection.h"
 #include "store/ado_types.h"
 #include "support/status.h"
 #include "support/ui.h"
@@ -120,6 +120,15 @@ ConfigPreparation prepareSessionConfig(const std::filesystem::path& configFile,
 // Cancel of the selection dialog: a file this attempt made from the template
 // is deleted; an existing configured file (forced reconfiguration) is kept.
 void abandonSessionConfig(const std::filesystem::path& configFile, bool createdNow);
+
+// The physical channels of a session's channel set (for a scripted session,
+// the set its script names); nullopt after a message when it cannot be read.
+std::optional<std::vector<ChannelOption>> readSessionChannels(const std::filesystem::path& dataRoot,
+                                                              const std::filesystem::path& programFolder,
+                                                              int clientId, int sessionId, UserInterface& ui);
+// The channel-set file of a session, resolved as above.
+std::optional<std::filesystem::path> sessionChannelSetFile(const std::filesystem::path& dataRoot, int clientId,
+                                                           int sessionId);
 
 // Direct-open mode's check: the channel set has a physical channel of
 // sensor type 4 (EKG) or 5 (BVP). Throws CADOException.
