@@ -97,7 +97,8 @@ void CMainScreen::buildWindow() {
   }
   tools->addSeparator();
   view->addSeparator();
-  auto* signalGroup = new QActionGroup(this);
+  auto* heartGroup = new QActionGroup(this);
+  auto* otherGroup = new QActionGroup(this);
   const AnalysisSession& s = model_.session();
   for (int slot = 0; slot < 9; ++slot) {
     if (slot >= 3 && !s.slots[slot].used()) continue;
@@ -106,13 +107,17 @@ void CMainScreen::buildWindow() {
     auto* a = new QAction(qs(text), this);
     a->setCheckable(true);
     a->setObjectName(QString("signal%1").arg(slot));
-    signalGroup->addAction(a);
+    (slot < 3 ? heartGroup : otherGroup)->addAction(a);
     connect(a, &QAction::triggered, this, [this, slot] { selectSignal(slot); });
     view->addAction(a);
     tools->addAction(a);
     signalActions_[static_cast<std::size_t>(slot)] = a;
   }
-  tools->addSeparator();
+  addToolBarBreak();
+  auto* lists = addToolBar(ls(5217));
+  lists->setMovable(false);
+  lists->setObjectName("listsToolbar");
+  tools = lists;
   tools->addAction(autoEdit_);
   auto* reports = new QToolButton(tools);
   reports->setText(ls(5217));

@@ -38,7 +38,8 @@ QTreeWidget* makeList(QWidget* parent, const QStringList& headers, const std::ve
   l->header()->setSectionsClickable(true);
   l->header()->setSortIndicatorShown(true);
   l->header()->setStretchLastSection(false);
-  const double scale = std::max(1.0, l->fontMetrics().averageCharWidth() / 6.0);
+  // The widths suit a small dialog font; a larger font widens them.
+  const double scale = std::max(1.0, l->fontMetrics().horizontalAdvance("2026-03-02 09:15:00") / 120.0);
   for (std::size_t i = 0; i < widths.size(); ++i) l->setColumnWidth(static_cast<int>(i), static_cast<int>(widths[i] * scale));
   return l;
 }

@@ -1,6 +1,7 @@
 #include "views/ui/statistics_page.h"
 
 #include <QHeaderView>
+#include <QEvent>
 #include <QLabel>
 #include <QScrollBar>
 #include <QSplitter>
@@ -115,7 +116,8 @@ CHRVStatistics::CHRVStatistics(ReviewContext& ctx, QWidget* parent)
   signalView_->setObjectName("signalTable");
   sessionView_->setObjectName("sessionTable");
   sessionView_->setMaximumHeight(sessionView_->fontMetrics().height() * 5);
-  sessionView_->horizontalScrollBar()->setEnabled(false);
+  sessionView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  sessionView_->installEventFilter(this);
   connect(hrvView_->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this](int c) { hrvModel_->clickColumn(c); });
   connect(signalView_->horizontalHeader(), &QHeaderView::sectionClicked, this,
@@ -170,21 +172,44 @@ void CHRVStatistics::applyWidths() {
   const bool scripted = !ctx_.session->openSession;
   // The widths are those of the layout at the font's usual size; a larger
   // font widens them in proportion so the headers stay readable.
-  const double scale = std::max(1.0, fontMetrics().averageCharWidth() / 6.0);
+  const double scale = std::max(1.0, fontMetrics().averageCharWidth() / 5.5);
+  // Label columns grow to show their texts, up to a limit.
+  auto labelWidth = [this](const StatisticsTableModel* m, int c, int w) {
+    int need = 0;
+    for (const StatisticsRow& r : m->rows())
+      need = std::max(need, fontMetrics().horizontalAdvance(QString::fromStdString(r.cells[static_cast<std::size_t>(c)])));
+    return std::max(w, std::min(need + 12, 240));
+  };
+  auto headerWidth = [this](const StatisticsTableModel* m, int c) {
+    return fontMetrics().horizontalAdvance(m->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) + 16;
+  };
   for (int c = 0; c < kHrvColumnCount; ++c) {
-    const int w = hrvColumnWidth(c, scripted);
+    int w = static_cast<int>(hrvColumnWidth(c, scripted) * scale);
     hrvView_->setColumnHidden(c, w == 0);
-    if (w) hrvView_->setColumnWidth(c, static_cast<int>(w * scale));
+    if (w && hrvColumnType(c) == ColumnType::Text) w = labelWidth(hrvModel_, c, w);
+    if (w) w = std::max(w, headerWidth(hrvModel_, c));
+    if (w) hrvView_->setColumnWidth(c, w);
   }
   for (int c = 0; c < kSignalColumnCount; ++c) {
-    const int w = signalColumnWidth(c, scripted);
+    int w = static_cast<int>(signalColumnWidth(c, scripted) * scale);
     signalView_->setColumnHidden(c, w == 0);
-    if (w) signalView_->setColumnWidth(c, static_cast<int>(w * scale));
+    if (w && signalColumnType(c) == ColumnType::Text) w = labelWidth(signalModel_, c, w);
+    if (w) w = std::max(w, headerWidth(signalModel_, c));
+    if (w) signalView_->setColumnWidth(c, w);
   }
-  const auto [a, b] = sessionColumnWidths(sessionView_->viewport()->width() + sessionView_->verticalScrollBar()->sizeHint().width(),
-                                          sessionView_->verticalScrollBar()->sizeHint().width());
+  applySessionWidths();
+}
+
+void CHRVStatistics::applySessionWidths() {
+  const int bar = sessionView_->verticalScrollBar()->sizeHint().width();
+  const auto [a, b] = sessionColumnWidths(sessionView_->width() - 2 * sessionView_->frameWidth(), bar);
   sessionView_->setColumnWidth(0, a);
   sessionView_->setColumnWidth(1, b);
+}
+
+bool CHRVStatistics::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == sessionView_ && event->type() == QEvent::Resize) applySessionWidths();
+  return ReviewPage::eventFilter(watched, event);
 }
 
 void CHRVStatistics::resizeEvent(QResizeEvent* event) {

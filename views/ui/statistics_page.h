@@ -75,10 +75,12 @@ class CHRVStatistics : public ReviewPage {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void fill(bool sortForRecompute);
   void applyWidths();
+  void applySessionWidths();
 
   ReviewContext& ctx_;
   StatisticsTableModel* hrvModel_;
