@@ -166,7 +166,15 @@ void CMainScreen::buildWindow() {
   tools->addWidget(epochLength_);
 
   auto* help = menuBar()->addMenu(ls(5208));
-  help->addAction(ls(318), QKeySequence::HelpContents, this, &CMainScreen::openManual);
+  help->addAction(ls(318), QKeySequence::HelpContents, this, [this] {
+    const std::filesystem::path manual = programFolder() / "manual" / "index.html";
+    const OpenResult r = ui_.openDocument(manual);
+    if (r == OpenResult::NoApplication)
+      ui_.showMessage(messageOf(223), Icon::Error);
+    else if (r != OpenResult::Opened)
+      ui_.showMessage(MessageBuilder().id(5256).text(" ").text(manual.string()), Icon::Error);
+  });
+  help->addAction(ls(5259), this, &CMainScreen::openManual);
   help->addAction(ls(5209), this, [this] { AboutDialog(this).exec(); });
 
   static const int kWidths[5] = {500, 160, 80, 160, 80};
