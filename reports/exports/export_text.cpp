@@ -169,6 +169,7 @@ void setExportHeaderFlag(bool header) { gHeader.store(header); }
 Status ExportFile::open(const std::filesystem::path& path) {
   path_ = path;
   Status st = writer_.open(path);
+  writer_.setSync(false);  // written again in a moment if ever lost; the rename keeps it whole
   open_ = static_cast<bool>(st);
   return st;
 }
@@ -182,9 +183,25 @@ void ExportFile::WriteExportLine(std::u16string_view line) {
 
 void ExportFile::WriteExportLine(std::string_view utf8Line) {
   if (!open_) return;
+  bool ascii = true;
+  for (char c : utf8Line) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii && (codePage_ == kCodePageUtf16Le || codePage_ == kCodePageUtf16Be)) {
+    // Numbers and separators: each byte is one code unit.
+    const bool le = codePage_ == kCodePageUtf16Le;
+    std::string wide;
+    wide.reserve(utf8Line.size() * 2 + 8);
+    auto unit = [&](char c) {
+      wide += le ? c : '\0';
+      wide += le ? '\0' : c;
+    };
+    for (char c : utf8Line) {
+      if (c == '\n') unit('\r');
+      unit(c);
+    }
+    writer_.write(wide);
+    return;
+  }
   if (codePage_ == kCodePageUtf8 || codePage_ == kCodePageAnsi) {
-    bool ascii = true;
-    for (char c : utf8Line) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     if (ascii) {
       // The common case (numbers and separators): no conversion needed.
       std::string text;

@@ -1,5 +1,6 @@
 #include "reports/exports/ibi_writer.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -18,12 +19,14 @@ double segmentBeatTime(const IntervalSeries& series, std::size_t s) {
          static_cast<double>(series.segments[s].firstBeatOffset);
 }
 
-void appendNumber(std::string& out, const char* fmt, double v, char decimal) {
-  char buf[64];
-  const int n = std::snprintf(buf, sizeof buf, fmt, v);
-  if (n <= 0) return;
+// "%.<precision>f" with the decimal separator (to_chars gives the same
+// digits as printf's correctly rounded conversion).
+void appendNumber(std::string& out, int precision, double v, char decimal) {
+  char buf[400];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, precision);
+  if (r.ec != std::errc()) return;
   const std::size_t start = out.size();
-  out.append(buf, static_cast<std::size_t>(std::min<int>(n, sizeof buf - 1)));
+  out.append(buf, static_cast<std::size_t>(r.ptr - buf));
   if (decimal != '.')
     for (std::size_t i = start; i < out.size(); ++i)
       if (out[i] == '.') out[i] = decimal;
@@ -57,13 +60,13 @@ std::int64_t roundIbi(float value) {
 
 void appendIbiLine(std::string& out, double time, float value, const IbiLineFormat& f) {
   if (f.timeColumn) {
-    appendNumber(out, "%.6f", time, f.decimal);
+    appendNumber(out, 6, time, f.decimal);
     out += f.list;
   }
   if (f.integerIbi) {
     out += std::to_string(roundIbi(value));
   } else {
-    appendNumber(out, "%.3f", static_cast<double>(value), f.decimal);
+    appendNumber(out, 3, static_cast<double>(value), f.decimal);
   }
   out += '\n';
 }
