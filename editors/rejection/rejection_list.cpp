@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "support/language.h"
 
@@ -128,14 +129,55 @@ std::uint32_t nonPeriodicColour(int slot) {
   return colours[slot - 3];
 }
 
+namespace {
+
+// The smallest and largest finite value of v[0..n). Eight running pairs keep
+// the loop free of branches (a NaN never wins a comparison); a run that met
+// an infinity is walked again one value at a time.
+bool columnMinMax(const float* v, std::int64_t n, float& lo, float& hi) {
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  float l[8], h[8];
+  for (int j = 0; j < 8; ++j) l[j] = kInf, h[j] = -kInf;
+  std::int64_t k = 0;
+  for (; k + 8 <= n; k += 8)
+    for (int j = 0; j < 8; ++j) {
+      const float x = v[k + j];
+      l[j] = x < l[j] ? x : l[j];
+      h[j] = x > h[j] ? x : h[j];
+    }
+  for (; k < n; ++k) {
+    const float x = v[k];
+    l[0] = x < l[0] ? x : l[0];
+    h[0] = x > h[0] ? x : h[0];
+  }
+  lo = kInf;
+  hi = -kInf;
+  for (int j = 0; j < 8; ++j) {
+    lo = l[j] < lo ? l[j] : lo;
+    hi = h[j] > hi ? h[j] : hi;
+  }
+  if (lo == -kInf || hi == kInf) {
+    bool any = false;
+    for (std::int64_t i = 0; i < n; ++i) {
+      if (!std::isfinite(v[i])) continue;
+      lo = any ? std::min(lo, v[i]) : v[i];
+      hi = any ? std::max(hi, v[i]) : v[i];
+      any = true;
+    }
+    return any;
+  }
+  return lo <= hi;
+}
+
+}  // namespace
+
 std::vector<MinMaxColumn> decimateMinMax(const float* samples, std::int64_t count, double rate, double t0,
                                          double t1, int columns) {
   std::vector<MinMaxColumn> out;
   if (!samples || count <= 0 || !(rate > 0.0) || columns <= 0 || !(t1 > t0)) return out;
-  std::int64_t first = static_cast<std::int64_t>(std::ceil(t0 * rate));
-  std::int64_t last = static_cast<std::int64_t>(std::ceil(t1 * rate));  // exclusive
-  first = std::clamp<std::int64_t>(first, 0, count);
-  last = std::clamp<std::int64_t>(last, 0, count);
+  const double total = static_cast<double>(count);
+  const auto first = static_cast<std::int64_t>(std::clamp(std::ceil(t0 * rate), 0.0, total));
+  const auto last = static_cast<std::int64_t>(std::clamp(std::ceil(t1 * rate), 0.0, total));  // exclusive
   if (last <= first) return out;
   out.reserve(static_cast<std::size_t>(columns));
   const std::int64_t n = last - first;
@@ -143,19 +185,8 @@ std::vector<MinMaxColumn> decimateMinMax(const float* samples, std::int64_t coun
     // Sample range of column c, by index so every sample falls in exactly one column.
     const std::int64_t a = first + n * c / columns;
     const std::int64_t b = first + n * (c + 1) / columns;
-    bool any = false;
     float lo = 0.0f, hi = 0.0f;
-    for (std::int64_t k = a; k < b; ++k) {
-      const float v = samples[k];
-      if (!std::isfinite(v)) continue;
-      if (!any) {
-        lo = hi = v;
-        any = true;
-      } else {
-        lo = std::min(lo, v);
-        hi = std::max(hi, v);
-      }
-    }
+    const bool any = columnMinMax(samples + a, b - a, lo, hi);
     if (any) out.push_back({static_cast<double>(a + b - 1) * 0.5 / rate, lo, hi});
   }
   return out;
