@@ -126,7 +126,7 @@ int run(const std::vector<std::string>& argsIn) {
   ConsoleUi ui;
   setDataRoot(root);
   std::unique_ptr<AnalysisSession> s =
-      loadSessionForAnalysis({root, programFolder(), static_cast<int>(*client), static_cast<int>(*session)}, ui);
+      loadSessionForAnalysis({root, programFolder(), static_cast<int>(*client), static_cast<int>(*session), {}}, ui);
   if (!s) return 1;
 
   const ExportableSeries series = exportableSeries(*s);

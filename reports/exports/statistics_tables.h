@@ -1,5 +1,6 @@
 #pragma once
-// The three tables of the statistics page as the page shows them: column
+// The three tables of the statistics page as the page shows them (the
+// texts of views/statistics): column
 // headers and cell texts (numbers with the user's decimal separator, empty
 // values as "     -"), rows in the order the page has after a recompute
 // (sorted ascending by column 0 in a scripted session, by column

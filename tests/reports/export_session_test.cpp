@@ -95,7 +95,7 @@ class DemoExport : public ::testing::Test {
 
   std::unique_ptr<AnalysisSession> load(const demo::DemoSessionId& id) {
     setDataRoot(root_);
-    return loadSessionForAnalysis({root_, fs::path(RC_PROGRAM_DIR), id.client, id.session}, ui_);
+    return loadSessionForAnalysis({root_, fs::path(RC_PROGRAM_DIR), id.client, id.session, {}}, ui_);
   }
   static EpochResults compute(AnalysisSession& s) {
     EpochInputs in = s.epochInputs();

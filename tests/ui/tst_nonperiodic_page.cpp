@@ -35,7 +35,7 @@ class NonPeriodicPageTest : public QObject {
   std::unique_ptr<AnalysisSession> load(ScriptedUi& ui) {
     setDataRoot(root_);
     return loadSessionForAnalysis({root_, fs::path(RC_PROGRAM_DIR), demo::kDemoShortOpen.client,
-                                   demo::kDemoShortOpen.session},
+                                   demo::kDemoShortOpen.session, {}},
                                   ui);
   }
 
