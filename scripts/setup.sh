@@ -16,6 +16,7 @@ PACKAGES=(
   libgl1-mesa-dev libgl1-mesa-dri xvfb xauth
   libfftw3-dev libpugixml-dev
   locales
+  libreoffice-calc-nogui
 )
 
 missing=()
