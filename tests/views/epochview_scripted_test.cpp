@@ -84,10 +84,10 @@ TEST_F(ScriptedViewTest, StepEpochSpectraGiveTheStatisticsBandPowers) {
   EXPECT_EQ(e.epoch, 2);
   EXPECT_EQ(e.epochsInStep, 2);
   EXPECT_EQ(e.stepLabel, "Rest");
-  // Epoch 1 of step 1 begins at the first beat; epoch 2 one epoch later.
+  // The statistics' own epoch starts: epoch 1 of step 1 begins at the first beat.
   EXPECT_DOUBLE_EQ(*data_.stepEpochStart(kViewEkg, 0), 0.4f);
-  EXPECT_DOUBLE_EQ(*data_.stepEpochStart(kViewEkg, 1), 0.4f + 60.0);
-  EXPECT_DOUBLE_EQ(data_.charts(kViewEkg, 1)->tachogram.window.min, 0.4f + 60.0);
+  EXPECT_DOUBLE_EQ(*data_.stepEpochStart(kViewEkg, 1), scriptedEpochStart(0.0, 2, 60, 0.4f));
+  EXPECT_DOUBLE_EQ(data_.charts(kViewEkg, 1)->tachogram.window.min, scriptedEpochStart(0.0, 2, 60, 0.4f));
   EXPECT_DOUBLE_EQ(*data_.stepEpochStart(kViewEkg, 2), 150.0);
 }
 
@@ -98,20 +98,23 @@ TEST_F(ScriptedViewTest, ThreeDListKeepsTheStepEpochsWithAnEpochOfDataBefore) {
   const std::optional<Spectra3D> sp = data_.spectra3D(kViewEkg, 1);
   ASSERT_TRUE(sp);
   EXPECT_EQ(sp->rows(), 61u);
-  EXPECT_DOUBLE_EQ(sp->depthStart, 0.4f + 60.0);
-  EXPECT_DOUBLE_EQ(sp->depthEnd, 0.4f + 120.0);
+  EXPECT_DOUBLE_EQ(sp->depthStart, *data_.stepEpochStart(kViewEkg, 1));
+  EXPECT_DOUBLE_EQ(sp->depthEnd, *data_.stepEpochStart(kViewEkg, 1) + 60);
   EXPECT_FALSE(data_.spectra3D(kViewEkg, 0));
   EXPECT_FALSE(data_.spectra3D(kViewEkg, 4));
 }
 
 TEST_F(ScriptedViewTest, HeldSamplesHoldTheFirstAndLastIntervalsOfTheSegment) {
-  build(150, 130, 0.4f, 290);
+  // Two cycles of two 70-second steps, with data for the first cycle and 20 s
+  // of the second: the epochs of cycle 2 run past the end of the data.
+  build(70, 70, 0.0f, 160, 2);
+  ASSERT_EQ(data_.stepEpochs().size(), 4u);
   // The first step epoch: one epoch before it lies before the first beat.
   const std::vector<double> first = data_.heldSamples(kViewEkg, 0);
   ASSERT_EQ(first.size(), 512u);
   EXPECT_EQ(first[0], ekg_.values.front());
   EXPECT_EQ(first[255], ekg_.values.front());
-  // The last: its second half runs past the end of the data.
+  // Step 2 of cycle 2 starts at 210 s, 50 s after the last interval.
   const std::vector<double> last = data_.heldSamples(kViewEkg, 3);
   ASSERT_EQ(last.size(), 512u);
   EXPECT_EQ(last.back(), ekg_.values.back());
