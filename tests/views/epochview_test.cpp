@@ -360,7 +360,7 @@ TEST(Drag, CameraPoseOfTheRestoredParameters) {
   const CameraPose c = cameraPoseOf(kRestored3DParams);
   EXPECT_EQ(c.xRotation, -26.0f);  // 334 degrees
   EXPECT_EQ(c.yRotation, 33.0f);   // 327 degrees, seen from above
-  EXPECT_FLOAT_EQ(c.zoomLevel, 100.0f);
+  EXPECT_FLOAT_EQ(c.zoomLevel, 70.0f);
   EXPECT_FLOAT_EQ(c.targetX, -0.04f);
   EXPECT_FLOAT_EQ(c.targetY, -0.1f);
   const CameraPose far = cameraPoseOf({500, -500, 0, 720, 100});

@@ -49,7 +49,7 @@ CameraPose cameraPoseOf(const View3DParams& p) {
   CameraPose c;
   c.xRotation = wrapDegrees(p.elevation);
   c.yRotation = std::clamp(-wrapDegrees(p.rotation), -90.0f, 90.0f);
-  c.zoomLevel = std::clamp(static_cast<float>(p.zoom) * 100.0f / 70.0f, 10.0f, 500.0f);
+  c.zoomLevel = std::clamp(static_cast<float>(p.zoom), 10.0f, 500.0f);
   c.targetX = std::clamp(-static_cast<float>(p.horizOffset) / 100.0f, -1.0f, 1.0f);
   c.targetY = std::clamp(static_cast<float>(p.vertOffset) / 100.0f, -1.0f, 1.0f);
   return c;

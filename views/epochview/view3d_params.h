@@ -53,8 +53,8 @@ int modifierCodeOf(bool shift, bool ctrl, bool alt);
 // How the parameters place the camera of the 3D chart: the horizontal angle
 // from "Elevation" and the vertical angle from "Rotation" (degrees, taken
 // modulo 360 into -180 .. 180; the vertical one mirrored and kept within
-// -90 .. 90), the zoom level in percent with 70 as 100 % (kept within 10 ..
-// 500), and the target point shifted by a hundredth of the pan offsets
+// -90 .. 90), the zoom level in percent (kept within 10 .. 500), and the
+// target point shifted by a hundredth of the pan offsets
 // (kept within -1 .. 1).
 struct CameraPose {
   float xRotation = 0.0f;

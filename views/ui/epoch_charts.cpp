@@ -72,9 +72,25 @@ void hideMarker(QChart* chart, QAbstractSeries* s) {
 
 QString msText(double v) { return QString::number(v, 'f', 1); }
 
-void setRange(QValueAxis* a, AxisRange r) {
+// A tick interval of 1, 2 or 5 times a power of ten giving about `ticks` ticks.
+double niceStep(double span, int ticks) {
+  const double raw = span / ticks;
+  if (!(raw > 0) || !std::isfinite(raw)) return 1.0;
+  const double mag = std::pow(10.0, std::floor(std::log10(raw)));
+  const double norm = raw / mag;
+  return (norm < 1.5 ? 1.0 : norm < 3.0 ? 2.0 : norm < 7.0 ? 5.0 : 10.0) * mag;
+}
+
+// The range as given, with ticks and labels at round values inside it.
+void setRange(QValueAxis* a, AxisRange r, int ticks = 5) {
   if (!(r.max > r.min)) r = {r.min - 0.5, r.min + 0.5};
   a->setRange(r.min, r.max);
+  const double step = niceStep(r.max - r.min, ticks);
+  a->setTickType(QValueAxis::TicksDynamic);
+  a->setTickAnchor(0.0);
+  a->setTickInterval(step);
+  const int decimals = step >= 1.0 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
+  a->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
 }
 
 }  // namespace
@@ -166,12 +182,12 @@ void EpochChartSet::show(const EpochCharts& c, const EpochViewState& state, bool
 }
 
 void EpochChartSet::applyAxes(const EpochViewState& state) {
-  setRange(x_[0], state.tachogramWindow);
+  setRange(x_[0], state.tachogramWindow, 8);
   setRange(y_[0], state.tachogramAxis);
   setRange(x_[1], state.poincareAxis);
   setRange(y_[1], state.poincareAxis);
-  x_[2]->setRange(0.0, spectrumTop_);
-  y_[2]->setRange(0.0, state.spectrumMax > 0 ? state.spectrumMax : 1.0);
+  setRange(x_[2], {0.0, spectrumTop_}, 8);
+  setRange(y_[2], {0.0, state.spectrumMax > 0 ? state.spectrumMax : 1.0});
 }
 
 void EpochChartSet::showTachogram(const TachogramPlot& t, bool points) {

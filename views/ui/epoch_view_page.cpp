@@ -157,9 +157,8 @@ void CEpochView::updateLabel() {
   }
   const StepEpoch& e = data_.stepEpochs()[static_cast<std::size_t>(state_.stepIndex)];
   const std::string where = e.activityLabel + str(kLabelJoinId) + e.stepLabel;
-  const std::string nums = substituteArgs(str(kCycleEpochId), {static_cast<long long>(e.cycle),
-                                                               static_cast<long long>(e.epoch),
-                                                               static_cast<long long>(e.epochsInStep)});
+  const std::string nums =
+      substituteArgs(str(kCycleEpochId), static_cast<long long>(e.cycle), static_cast<long long>(e.epoch));
   label_->setText(QString::fromStdString(where + " - " + nums));
 }
 

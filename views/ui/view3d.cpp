@@ -84,7 +84,12 @@ C3DView::C3DView(const EpochViewData& data, AnalysisSettings& settings, int sign
   surface_ = new Q3DSurface;
   surface_->setActiveInputHandler(new GestureInput(this));
   surface_->activeTheme()->setType(Q3DTheme::ThemeQt);
+  surface_->activeTheme()->setLightStrength(2.5f);
+  surface_->activeTheme()->setAmbientLightStrength(0.45f);
   surface_->setShadowQuality(QAbstract3DGraph::ShadowQualityNone);
+  // Frequency (0 .. 0.4 Hz) and depth (one epoch, seconds) drawn as equally
+  // long sides, not in the ratio of their ranges.
+  surface_->setHorizontalAspectRatio(1.0);
   surface_->axisX()->setTitle(langText(kFrequencyId));
   surface_->axisY()->setTitle(langText(kPowerId));
   surface_->axisZ()->setTitle(langText(kTimeId));
