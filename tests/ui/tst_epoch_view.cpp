@@ -91,7 +91,7 @@ class EpochViewTest : public QObject {
     QCOMPARE(page.epochSpin()->value(), 2);
     QCOMPARE(page.viewState().epochNumber, std::int64_t(2));
     QCOMPARE(page.viewState().tachogramWindow.min, w1 + 60.0);
-    QVERIFY(page.epochLabel()->text().startsWith(QString::fromStdString(substituteArgs(str(5217), 2LL, count))));
+    QVERIFY(page.epochLabel()->text().startsWith(QString::fromStdString(substituteArgs(str(15017), 2LL, count))));
     // Past the last epoch the spin stays at the last.
     page.epochSpin()->setValue(static_cast<int>(count) + 5);
     QCOMPARE(page.viewState().epochNumber, count);

@@ -16,19 +16,19 @@
 namespace rc {
 namespace {
 
-constexpr int kTachogramTitleId = 5201;
-constexpr int kPoincareTitleId = 5202;
-constexpr int kSpectrumTitleId = 5203;
+constexpr int kTachogramTitleId = 15001;
+constexpr int kPoincareTitleId = 15002;
+constexpr int kSpectrumTitleId = 15003;
 constexpr int kTimeAxisId = 156;
 constexpr int kIbiAxisId = 187;
-constexpr int kIbiNAxisId = 5205;
-constexpr int kIbiNextAxisId = 5206;
-constexpr int kFrequencyAxisId = 5207;
-constexpr int kPowerAxisId = 5208;
-constexpr int kBandIds[3] = {5209, 5210, 5211};
-constexpr int kSd1Id = 5212;
-constexpr int kSd2Id = 5213;
-constexpr int kEllipseId = 5224;
+constexpr int kIbiNAxisId = 15005;
+constexpr int kIbiNextAxisId = 15006;
+constexpr int kFrequencyAxisId = 15007;
+constexpr int kPowerAxisId = 15008;
+constexpr int kBandIds[3] = {15009, 15010, 15011};
+constexpr int kSd1Id = 15012;
+constexpr int kSd2Id = 15013;
+constexpr int kEllipseId = 15024;
 
 // The fixed colours of the three bands.
 const QColor kBandColours[3] = {QColor(31, 78, 156), QColor(46, 157, 58), QColor(224, 138, 0)};

@@ -25,14 +25,14 @@ namespace {
 constexpr int kEkgId = 119;
 constexpr int kBvpId = 120;
 constexpr int kSignalId = 254;
-constexpr int kView3DId = 5214;
-constexpr int kSaveImageId = 5216;
-constexpr int kEpochOfId = 5217;
-constexpr int kCycleEpochId = 5218;
-constexpr int kPngId = 5219;
-constexpr int kSvgId = 5220;
-constexpr int kImageNotSavedId = 5222;
-constexpr int kNoEpochTextId = 5226;
+constexpr int kView3DId = 15014;
+constexpr int kSaveImageId = 15016;
+constexpr int kEpochOfId = 15017;
+constexpr int kCycleEpochId = 15018;
+constexpr int kPngId = 15019;
+constexpr int kSvgId = 15020;
+constexpr int kImageNotSavedId = 15022;
+constexpr int kNoEpochTextId = 15026;
 constexpr int kLabelJoinId = 374;
 
 std::size_t idx(EpochChart c) { return static_cast<std::size_t>(c); }

@@ -16,7 +16,7 @@ namespace {
 
 constexpr int kMinimumId = 271;
 constexpr int kMaximumId = 272;
-constexpr int kScaleTitleId = 5225;
+constexpr int kScaleTitleId = 15025;
 
 QString numberText(double v) { return QLocale::system().toString(v, 'g', 10); }
 

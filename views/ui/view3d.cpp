@@ -27,14 +27,14 @@
 namespace rc {
 namespace {
 
-constexpr int kTitleId = 5221;
-constexpr int kRestoreId = 5215;
-constexpr int kHintId = 5223;
+constexpr int kTitleId = 15021;
+constexpr int kRestoreId = 15015;
+constexpr int kHintId = 15023;
 constexpr int kEpochId = 253;
 constexpr int kEkgId = 119;
 constexpr int kBvpId = 120;
-constexpr int kFrequencyId = 5207;
-constexpr int kPowerId = 5208;
+constexpr int kFrequencyId = 15007;
+constexpr int kPowerId = 15008;
 constexpr int kTimeId = 156;
 constexpr int kDeferMs = 50;
 
