@@ -32,7 +32,6 @@ constexpr int kCycleEpochId = 15018;
 constexpr int kPngId = 15019;
 constexpr int kSvgId = 15020;
 constexpr int kImageNotSavedId = 15022;
-constexpr int kNoEpochTextId = 15026;
 constexpr int kLabelJoinId = 374;
 
 std::size_t idx(EpochChart c) { return static_cast<std::size_t>(c); }
@@ -147,7 +146,7 @@ void CEpochView::updateControls() {
 void CEpochView::updateLabel() {
   const std::int64_t count = data_.epochCount();
   if (count <= 0) {
-    label_->setText(langText(kNoEpochTextId));
+    label_->clear();
     return;
   }
   if (!data_.scripted()) {

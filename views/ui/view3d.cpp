@@ -86,6 +86,9 @@ C3DView::C3DView(const EpochViewData& data, AnalysisSettings& settings, int sign
   surface_->activeTheme()->setType(Q3DTheme::ThemeQt);
   surface_->activeTheme()->setLightStrength(2.5f);
   surface_->activeTheme()->setAmbientLightStrength(0.45f);
+  QFont labels = surface_->activeTheme()->font();
+  labels.setPointSizeF(std::max<qreal>(labels.pointSizeF(), 12.0) * 1.8);
+  surface_->activeTheme()->setFont(labels);
   surface_->setShadowQuality(QAbstract3DGraph::ShadowQualityNone);
   // Frequency (0 .. 0.4 Hz) and depth (one epoch, seconds) drawn as equally
   // long sides, not in the ratio of their ranges.
