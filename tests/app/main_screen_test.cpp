@@ -287,6 +287,34 @@ TEST_F(MainScreenOnDemo, RestoreAllAsksFirst) {
   EXPECT_FALSE(m.results().hrvRows.empty());
 }
 
+// Counts the progress calls of a load.
+class ProgressUi : public ScriptedUi {
+ public:
+  void beginProgress(const std::string& label, std::int64_t total) override {
+    ++begun;
+    EXPECT_FALSE(label.empty());
+    EXPECT_GT(total, 0);
+  }
+  bool reportProgress(std::int64_t) override {
+    ++reports;
+    return true;
+  }
+  void endProgress() override { ++ended; }
+  int begun = 0, reports = 0, ended = 0;
+};
+
+TEST_F(MainScreenOnDemo, GeneratingSeriesShowsProgress) {
+  configure(1, 2);
+  const fs::path folder = root_ / "Clients/1/Sess0002";
+  for (const char* name : {"IBIFromEKG_1A.dat", "IBIFromBVP_1B.dat", "RespPeriod_1C.dat"}) fs::remove(folder / name);
+  ProgressUi ui;
+  MainScreenModel m(ui);
+  ASSERT_EQ(m.load(request(1, 2)), LoadResult::Ready);
+  EXPECT_GE(ui.begun, 1);
+  EXPECT_GT(ui.reports, 0);
+  EXPECT_EQ(ui.begun, ui.ended);
+}
+
 TEST_F(MainScreenOnDemo, CloseWritesTheViewParameters) {
   const fs::path f = configure(1, 2);
   MainScreenModel m(ui_);
