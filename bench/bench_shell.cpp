@@ -9,6 +9,7 @@
 
 #include "store/data_root.h"
 
+#include "analysis/epochs/epochs.h"
 #include "app/container/main_screen_model.h"
 #include "app/main_dialog.h"
 #include "bench/bench_demo.h"
@@ -66,6 +67,45 @@ void BM_SignalColumnSort1440Epochs(benchmark::State& state) {
   state.SetLabel(std::to_string(rows.size()) + " rows");
 }
 BENCHMARK(BM_SignalColumnSort1440Epochs)->Unit(benchmark::kMillisecond);
+
+// The statistics page's three tables of a day-long open session at 60-second
+// epochs (both IBI sources, respiration and two raw channels), as the page
+// fills them after each recomputation.
+void BM_DayStatisticsTables(benchmark::State& state) {
+  std::mt19937 gen(3);
+  std::normal_distribution<double> noise(0.0, 30.0);
+  auto ibi = [&](std::size_t n, double mean) {
+    rc::IntervalSeries s;
+    for (std::size_t i = 0; i < n; ++i) s.values.push_back(static_cast<float>(mean + noise(gen)));
+    s.segments = {{1, 0.5f, 0.0f, static_cast<std::int32_t>(n)}};
+    s.firstEventTime = 0.5f;
+    return s;
+  };
+  rc::AnalysisSession session;
+  session.ekg = ibi(100000, 864);
+  session.bvp = ibi(100000, 864);
+  session.resp = ibi(21600, 4000);
+  session.settings.nnInterval = 50;
+  std::vector<float> sc(86400 * 32, 5.0f), temp(86400 * 32, 31.0f);
+  rc::EpochInputs in = session.epochInputs();
+  in.channels = {{5, 4, sc, 32.0, nullptr, 0.0}, {7, 6, temp, 32.0, nullptr, 0.0}};
+  rc::EpochResults results;
+  rc::SilentUi ui;
+  if (rc::recomputeEpochs(in, results, ui) != rc::kRecomputeOk) {
+    state.SkipWithError("no epochs");
+    return;
+  }
+  for (auto _ : state) {
+    auto hrv = rc::hrvTableRows(session, results, '.');
+    auto sig = rc::signalTableRows(session, results, '.');
+    auto ses = rc::sessionTableRows(session, results, '.');
+    benchmark::DoNotOptimize(hrv.data());
+    benchmark::DoNotOptimize(sig.data());
+    benchmark::DoNotOptimize(ses.data());
+  }
+  state.SetLabel(std::to_string(results.hrvRows.size()) + " + " + std::to_string(results.signalRows.size()) + " rows");
+}
+BENCHMARK(BM_DayStatisticsTables)->Unit(benchmark::kMillisecond);
 
 // The two-hour demo session, configured as a first opening would configure it.
 bool configured(const fs::path& root, int client, int session) {
