@@ -98,8 +98,9 @@ struct EpochEntry {
 std::vector<EpochEntry> scriptedEpochEntries(const ScriptProtocol& protocol,
                                              const std::vector<StepEntry>& steps);
 
-// The start of an epoch: cycleStart + (epoch - 1) x E, but when that lies
-// before the segment's first beat, the first beat + (epoch - 1) x E.
+// The start of an epoch: cycleStart + (epoch - 1) x E; when the cycle's start
+// lies before the segment's first beat, the first beat + (epoch - 1) x E for
+// every epoch of the step, so that they stay back to back.
 double scriptedEpochStart(double cycleStart, std::int32_t epoch, std::int32_t epochSeconds, double firstBeat);
 
 // The intervals a scripted epoch starting at t0 takes from a segment: the

@@ -175,9 +175,10 @@ std::vector<EpochEntry> scriptedEpochEntries(const ScriptProtocol& protocol,
 
 double scriptedEpochStart(double cycleStart, std::int32_t epoch, std::int32_t epochSeconds,
                           double firstBeat) {
+  // The step's start moves to the first beat as a whole, so that its epochs
+  // stay back to back; a start after the first beat is kept.
   const double offset = static_cast<double>(epoch - 1) * epochSeconds;
-  const double t = cycleStart + offset;
-  return t < firstBeat ? firstBeat + offset : t;
+  return (cycleStart < firstBeat ? firstBeat : cycleStart) + offset;
 }
 
 }  // namespace rc

@@ -116,12 +116,32 @@ class Transforms {
   std::vector<WorkBuffer> pool_;
 };
 
+// The plan and work buffer of the length this thread transformed last: a
+// caller that transforms one length over and over (the epochs of a session)
+// then takes neither the lock nor a reference count per call.
+struct ThreadSlot {
+  int n = 0;
+  std::shared_ptr<const RealPlan> plan;
+  WorkBuffer buffer;
+};
+
+ThreadSlot& threadSlot() {
+  thread_local ThreadSlot slot;
+  return slot;
+}
+
 }  // namespace
 
 std::int32_t RealFFT(double* re, double* im, std::int32_t n) {
   if (n < 1) return kNumericCountBelowOne;
   if (n == 1) {
     im[0] = 0.0;
+    return kNumericOk;
+  }
+  ThreadSlot& slot = threadSlot();
+  if (slot.n == n && slot.plan && slot.buffer.data) {
+    if (numeric_detail::takeInjectedAllocationFailure()) return kNumericOutOfMemory;
+    slot.plan->forward(re, im, slot.buffer.data.get());
     return kNumericOk;
   }
   WorkBuffer buffer;
@@ -133,7 +153,15 @@ std::int32_t RealFFT(double* re, double* im, std::int32_t n) {
   }
   if (!buffer.data) return kNumericOutOfMemory;
   plan->forward(re, im, buffer.data.get());
-  Transforms::instance().release(std::move(buffer));
+  if (buffer.capacity <= kMaxPooledDoubles) {
+    // This length becomes the thread's own; the buffer of the one before goes back to the pool.
+    Transforms::instance().release(std::move(slot.buffer));
+    slot.n = n;
+    slot.plan = std::move(plan);
+    slot.buffer = std::move(buffer);
+  } else {
+    Transforms::instance().release(std::move(buffer));
+  }
   return kNumericOk;
 }
 

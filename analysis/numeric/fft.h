@@ -6,7 +6,8 @@
 // below 999, and Bluestein's chirp-z convolution otherwise. Plans (twiddle
 // tables) are built once per length and cached; work buffers come from a
 // small pool. Cache and pool are guarded by one mutex, so RealFFT may be
-// called from several threads at once.
+// called from several threads at once; each thread also keeps the plan and
+// buffer of the length it transformed last, used without the lock.
 #include <cstdint>
 
 #include "analysis/numeric/numeric.h"

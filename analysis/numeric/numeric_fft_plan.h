@@ -38,8 +38,8 @@ class ComplexPlan {
   // scratchDoubles() doubles and must not overlap re or im.
   void forward(double* re, double* im, double* scratch) const;
 
-  // The same, but the result may be left in the first 2n doubles of scratch
-  // (real parts, then imaginary parts) instead of being copied back; returns
+  // The same, but the result may be left in scratch (real parts, then
+  // imaginary parts, a little apart) instead of being copied back; returns
   // the real-part array holding it (re or scratch) and sets *resultIm.
   const double* forwardAnywhere(double* re, double* im, double* scratch, const double** resultIm) const;
 

@@ -189,8 +189,22 @@ Result<DetectionPass> collectDetections(SeriesKind kind, const ChannelInput& cha
         const std::int64_t p = static_cast<std::int64_t>(handle->position) + static_cast<std::int64_t>(first);
         if (p > 0 && p < static_cast<std::int64_t>(n)) {
           pass.slots[static_cast<std::size_t>(p)] = lastValue;
-          if (keeper.wantsFirstEvent(static_cast<std::size_t>(p)))
-            keeper.firstEvent(std::max(0.0, static_cast<double>(p) / rate - firstValue / 1000.0));
+          if (keeper.wantsFirstEvent(static_cast<std::size_t>(p))) {
+            // The first event is the beat one detected period before the
+            // detection. When that beat would lie before the recording or on
+            // its first sample (a detector that cannot tell the first period
+            // reports the time since the start), the detection itself is the
+            // first event: it opens the first interval, and the stretch
+            // before it is no interval.
+            const double at = static_cast<double>(p) / rate;
+            const double before = at - firstValue / 1000.0;
+            if (before < 0.5 / rate) {
+              keeper.firstEvent(at);
+              pass.openingSamples.push_back(static_cast<std::size_t>(p));
+            } else {
+              keeper.firstEvent(before);
+            }
+          }
           for (std::size_t d = 0; d < found; ++d) keeper.detection();
           pass.detections += found;
         }
@@ -223,6 +237,7 @@ IntervalSeries buildIntervals(SeriesKind kind, const DetectionPass& pass, double
   const std::size_t n = pass.slots.size();
 
   std::size_t seg = 0;
+  std::size_t nextOpening = 0;  // into pass.openingSamples (ascending)
   std::size_t segFirstValue = 0;
   std::int64_t last = 0;
   // Time (ms) not yet given to an interval; it runs on into the next segment.
@@ -244,6 +259,12 @@ IntervalSeries buildIntervals(SeriesKind kind, const DetectionPass& pass, double
     if (seg >= segCount) break;
     const float vf = pass.slots[i];
     if (!isDetection(vf)) continue;
+    while (nextOpening < pass.openingSamples.size() && pass.openingSamples[nextOpening] < i) ++nextOpening;
+    if (nextOpening < pass.openingSamples.size() && pass.openingSamples[nextOpening] == i) {
+      last = static_cast<std::int64_t>(i);
+      carry = 0.0;
+      continue;
+    }
     const double v = vf;
     double elapsed = static_cast<double>(static_cast<std::int64_t>(i) - last) * 1000.0 / sampleRate + carry;
     carry = 0.0;

@@ -85,6 +85,11 @@ struct DetectionPass {
   std::vector<std::size_t> boundaries;
   float firstEventTime = 0.0f;  // s, the first event of segment 1
   std::size_t detections = 0;
+  // Ascending: the samples of detections that are themselves their segment's
+  // first event (the beat one period earlier would lie before the recording,
+  // or on its first sample).
+  // They open the first interval and add none.
+  std::vector<std::size_t> openingSamples;
 };
 
 // Pass one. Fails (no series) when the rate and block rate give no usable block.

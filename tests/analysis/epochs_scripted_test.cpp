@@ -249,6 +249,27 @@ TEST(ScriptedEpochStart, NeverBeforeTheFirstBeat) {
   EXPECT_DOUBLE_EQ(scriptedEpochStart(0.0, 1, 60, 0.8), 0.8);
   EXPECT_DOUBLE_EQ(scriptedEpochStart(100.0, 2, 60, 0.8), 160.0);
   EXPECT_DOUBLE_EQ(scriptedEpochStart(100.0, 1, 60, 100.5), 100.5);
+  // A cycle starting before the first beat moves every epoch of the step with it.
+  for (std::int32_t e = 1; e <= 3; ++e) EXPECT_DOUBLE_EQ(scriptedEpochStart(0.0, e, 60, 7.5), 7.5 + 60.0 * (e - 1));
+  EXPECT_DOUBLE_EQ(scriptedEpochStart(100.0, 2, 60, 107.5), 167.5);
+}
+
+TEST_F(RecomputeScriptedTest, EpochsOfAStepClampedToTheFirstBeatShareNoInterval) {
+  // First beat 7.5 s into the activity, then 1 s intervals with one
+  // shortening pair ending at 62.6 and 63.5 s, late in the first epoch
+  // (7.5 .. 67.5 s). An epoch 2 at the unclamped 60 s would hold it too.
+  const ScriptProtocol p = makeProtocol({{"R", 1, {{200.0}}}});
+  std::vector<float> x(190, 1000.0f);
+  x[54] = 1100.0f;
+  x[55] = 900.0f;
+  const IntervalSeries ekg = scriptedSeries(p, {x}, 7.5f);
+  EpochResults out;
+  ASSERT_EQ(run(p, ekg, out), kRecomputeOk);
+  ASSERT_EQ(out.hrvRows.size(), 3u);
+  // Epochs at 7.5, 67.5 and 127.5 s: only the first holds the pair.
+  EXPECT_GT(out.hrvRows[0].row.nnCount, 0);
+  EXPECT_EQ(out.hrvRows[1].row.nnCount, 0);
+  EXPECT_EQ(out.hrvRows[2].row.nnCount, 0);
 }
 
 TEST_F(RecomputeScriptedTest, FirstActivityCountsFromItsFirstBeat) {

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <string>
 
 #include "analysis/protocol/protocol.h"
 #include "store/host_builder.h"
@@ -96,9 +97,11 @@ ScriptSpec demoScript() {
 class ProtocolLoadTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("rc_proto_" + std::to_string(::getpid()) + "_" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
+    // A fresh folder of its own (the names of parameterised tests hold a "/",
+    // so they cannot name the folder).
+    std::string pattern = (fs::temp_directory_path() / "rc_proto_XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
     fs::create_directories(root_ / "Scripts");
     fs::create_directories(folder());
     for (int id : {kActivityLabelSuffixId, kFileNotFoundId}) saved_.emplace_back(id, str(id));
@@ -106,7 +109,8 @@ class ProtocolLoadTest : public ::testing::Test {
   }
   void TearDown() override {
     for (const auto& [id, text] : saved_) language().set(id, text);
-    fs::remove_all(root_);
+    std::error_code ec;
+    if (!root_.empty()) fs::remove_all(root_, ec);
   }
 
   fs::path folder() const { return root_ / "Clients" / "7" / "Sess0003"; }

@@ -77,11 +77,13 @@ TEST_F(FindOrCreate, GeneratesEveryMissingFileThatReadsBackAsGenerated) {
       IntervalSeries s;
       ASSERT_TRUE(readIntervalSeries(o.path, true, s));
       EXPECT_EQ(s, *o.series);
-      EXPECT_EQ(s.values.size(), 30u);
-      // One record: number and segment start stay 0; the first event is at 0 s.
+      // The first beat (250 / 256 s, reported with that period) is the first
+      // event and opens the series: 29 intervals.
+      EXPECT_EQ(s.values.size(), 29u);
+      // One record: number and segment start stay 0; the first event is at 0.9765625 s.
       const auto bytes = fileBytes(o.path);
       EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 20),
-                (std::vector<std::uint8_t>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 30, 0, 0, 0}));
+                (std::vector<std::uint8_t>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x7A, 0x3F, 0, 0, 0, 0, 29, 0, 0, 0}));
     }
   }
   EXPECT_TRUE(ui.records().empty());
@@ -123,7 +125,7 @@ TEST_F(FindOrCreate, UnwritableFolderKeepsTheSeriesInMemoryAndNamesThePath) {
   ASSERT_EQ(out.size(), 2u);
   for (const auto& o : out) EXPECT_EQ(o.state, SeriesFileState::NotWritten);
   ASSERT_TRUE(out[0].series);
-  EXPECT_EQ(out[0].series->values.size(), 30u);
+  EXPECT_EQ(out[0].series->values.size(), 29u);
   ASSERT_EQ(ui.records().size(), 2u);
   EXPECT_EQ(ui.records()[0].message.text, "The file could not be created: " + out[0].path.string());
   EXPECT_EQ(ui.records()[0].icon, Icon::Warning);

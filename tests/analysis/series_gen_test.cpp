@@ -120,8 +120,10 @@ TEST(SeriesGeneration, DetectionsAreMovedToTheirSamplesAcrossBlockEdges) {
   EXPECT_EQ(at, (std::vector<std::size_t>{99, 100, 950, 1190, 1799, 2500}));
   EXPECT_EQ(pass->detections, 6u);
   EXPECT_EQ(pass->slots[1799], 900.0f);
-  // The first event is the beat before the first detection: 0.099 s - 0.8 s, clamped.
-  EXPECT_EQ(pass->firstEventTime, 0.0f);
+  // The beat one period before the first detection (0.099 s - 0.8 s) would lie
+  // before the recording: the first detection is the first event.
+  EXPECT_FLOAT_EQ(pass->firstEventTime, 0.099f);
+  EXPECT_EQ(pass->openingSamples, (std::vector<std::size_t>{99}));
 }
 
 TEST(SeriesGeneration, DetectionBelongingLaterInTheSameBlockCountsOnce) {
@@ -267,6 +269,64 @@ TEST(SeriesGeneration, OpenSessionHasOneRecordWithTheFirstEvent) {
   EXPECT_TRUE(lib.resetSeenAtBlock.empty());
 }
 
+// The first beat of a steady 900 ms rhythm at a given time after the start:
+// the series starts with a true interval either way.
+struct FirstBeatCase {
+  const char* name;
+  std::int64_t firstBeat;  // ms after the start (1 kHz)
+  float firstEvent;        // s
+  std::size_t intervals;
+  float firstBeatOffset;   // s, the record's offset of an open session
+};
+
+class FirstInterval : public ::testing::TestWithParam<FirstBeatCase> {};
+
+TEST_P(FirstInterval, IsATrueInterval) {
+  const FirstBeatCase& c = GetParam();
+  std::vector<float> samples(10000, 0.0f);
+  for (std::uint8_t type : {0, 1}) {
+    for (SeriesKind kind : {SeriesKind::IbiFromEkg, SeriesKind::IbiFromBvp}) {
+      ScriptedLibrary lib;
+      lib.detections = regularDetections(every(c.firstBeat, 10000, 900), kRate, 30, 900.0f);
+      DetectionSettings st;
+      st.ekgType = st.bvpType = type;
+      auto s = generateIntervalSeries(kind, {samples, kRate}, openTiming(10), st, lib);
+      ASSERT_TRUE(s);
+      EXPECT_FLOAT_EQ(s->firstEventTime, c.firstEvent);
+      ASSERT_EQ(s->segments.size(), 1u);
+      EXPECT_FLOAT_EQ(s->segments[0].firstBeatOffset, c.firstBeatOffset);
+      EXPECT_EQ(s->values, std::vector<float>(c.intervals, 900.0f));
+      EXPECT_EQ(s->segments[0].intervalCount, static_cast<std::int32_t>(c.intervals));
+      // The interval ends fall on the detected beats.
+      const auto ends = intervalEndTimes(*s);
+      ASSERT_FALSE(ends.empty());
+      EXPECT_NEAR(ends.front(), (static_cast<double>(c.firstBeat) + 900.0) / 1000.0 -
+                                    (c.firstBeat >= 900 ? 0.9 : 0.0), 1e-6);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Series, FirstInterval,
+                         ::testing::Values(
+                             // Beats at 0.4, 1.3 .. 9.4 s: the first opens the series, 10 intervals.
+                             FirstBeatCase{"BeatBeforeItsPeriodOpensTheSeries", 400, 0.4f, 10, 0.4f},
+                             // Beats at 1.2 .. 9.3 s: the beat before lies at 0.3 s, 10 intervals.
+                             FirstBeatCase{"LaterBeatKeepsTheBeatBefore", 1200, 0.3f, 10, 0.3f}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SeriesGeneration, FirstPeriodReachingTheStartOpensTheSeries) {
+  // A detector that cannot tell its first period reports the time since the
+  // start (700 ms for a beat at 0.7 s): the beat before would sit on the
+  // first sample, which is no beat either.
+  std::vector<float> samples(5000, 0.0f);
+  ScriptedLibrary lib;
+  lib.detections = {{700, 730, 700.0f}, {1600, 1630, 900.0f}, {2500, 2530, 900.0f}};
+  auto s = generateIntervalSeries(SeriesKind::IbiFromEkg, {samples, kRate}, openTiming(10), {}, lib);
+  ASSERT_TRUE(s);
+  EXPECT_FLOAT_EQ(s->firstEventTime, 0.7f);
+  EXPECT_EQ(s->values, (std::vector<float>{900.0f, 900.0f}));
+}
+
 class ScriptedSegments : public ::testing::Test {
  protected:
   // 1 kHz, a detection every 1,000 ms from 0.5 s, reported 40 slots late.
@@ -291,8 +351,9 @@ TEST_F(ScriptedSegments, OneRecordPerSegmentWithItsOwnIntervals) {
     EXPECT_FLOAT_EQ(s->segments[i].segmentStart, 60.0f * i);
     // The first detection after the start belongs at start + 0.5 s; its period puts the first event 1 s
     // earlier.
-    EXPECT_NEAR(segmentFirstEventTime(*s, i), i == 0 ? 0.0 : 60.0 * i - 0.5, 1e-4);
-    EXPECT_EQ(s->segments[i].intervalCount, 60) << i;
+    // (The first segment's first beat, at 0.5 s, is its own first event.)
+    EXPECT_NEAR(segmentFirstEventTime(*s, i), i == 0 ? 0.5 : 60.0 * i - 0.5, 1e-4);
+    EXPECT_EQ(s->segments[i].intervalCount, i == 0 ? 59 : 60) << i;
   }
   EXPECT_EQ(sumCounts(*s), static_cast<std::int64_t>(s->values.size()));
   for (float v : s->values) EXPECT_NEAR(v, 1000.0f, 1e-3);
@@ -307,7 +368,8 @@ TEST_F(ScriptedSegments, BeatReportedAfterABoundaryStaysInTheSegmentItBelongsTo)
   auto s = run(180, {60, 60, 60}, 180, every(990, 180000, 1000));
   ASSERT_TRUE(s);
   ASSERT_EQ(s->segments.size(), 3u);
-  EXPECT_EQ(s->segments[0].intervalCount, 60);
+  // The first beat, at 0.99 s, is the first event: it opens the first interval.
+  EXPECT_EQ(s->segments[0].intervalCount, 59);
   EXPECT_EQ(s->segments[1].intervalCount, 60);
   EXPECT_EQ(s->segments[2].intervalCount, 59);
   // The next segment starts from that beat, not from the one before it.
@@ -315,7 +377,7 @@ TEST_F(ScriptedSegments, BeatReportedAfterABoundaryStaysInTheSegmentItBelongsTo)
   EXPECT_NEAR(segmentFirstEventTime(*s, 2), 119.99, 1e-4);
   // No beat is counted twice: the interval ends rise strictly.
   const std::vector<double> ends = intervalEndTimes(*s);
-  ASSERT_EQ(ends.size(), 179u);
+  ASSERT_EQ(ends.size(), 178u);
   for (std::size_t k = 1; k < ends.size(); ++k) EXPECT_GT(ends[k], ends[k - 1] + 0.5) << k;
   for (std::size_t k = 1; k < s->values.size(); ++k) EXPECT_NEAR(s->values[k], 1000.0f, 1e-3) << k;
 }
@@ -325,7 +387,7 @@ TEST_F(ScriptedSegments, RecordingShorterThanTheScriptClosesEverySegment) {
   auto s = run(100, {60, 60, 60}, 180);
   ASSERT_TRUE(s);
   ASSERT_EQ(s->segments.size(), 3u);
-  EXPECT_EQ(s->segments[0].intervalCount, 60);
+  EXPECT_EQ(s->segments[0].intervalCount, 59);
   EXPECT_FLOAT_EQ(s->segments[1].segmentStart, 60.0f);
   EXPECT_EQ(s->segments[1].intervalCount, 40);
   EXPECT_EQ(s->segments[2].number, 3);
@@ -344,7 +406,7 @@ TEST_F(ScriptedSegments, SessionEndingAtABoundaryGivesEmptyRecordsForTheRest) {
   EXPECT_EQ(s->segments[2].segmentStart, s->segments[1].segmentStart);
   EXPECT_EQ(s->segments[2].firstBeatOffset, s->segments[1].firstBeatOffset);
   EXPECT_EQ(sumCounts(*s), static_cast<std::int64_t>(s->values.size()));
-  EXPECT_EQ(s->values.size(), 120u);
+  EXPECT_EQ(s->values.size(), 119u);  // the first beat opens the series
 }
 
 TEST_F(ScriptedSegments, SegmentWithoutDetectionsKeepsARecord) {
@@ -355,7 +417,7 @@ TEST_F(ScriptedSegments, SegmentWithoutDetectionsKeepsARecord) {
   ASSERT_EQ(s->segments.size(), 3u);
   EXPECT_EQ(s->segments[1].intervalCount, 0);
   EXPECT_EQ(s->segments[1].firstBeatOffset, 0.0f);
-  EXPECT_EQ(s->segments[0].intervalCount, 60);
+  EXPECT_EQ(s->segments[0].intervalCount, 59);
   EXPECT_EQ(s->segments[2].intervalCount, 60);
   EXPECT_EQ(sumCounts(*s), static_cast<std::int64_t>(s->values.size()));
 }

@@ -44,6 +44,48 @@ inline const std::vector<RealChannel>& secondLeads() {
   return v;
 }
 
+// Every record with reference beat annotations and two EKG leads (the
+// annotations mark the beats of both leads).
+struct AnnotatedRecord {
+  const char* record;
+  const char* leads[2];  // the first is the usual monitoring lead
+  double rate;           // Hz, of the signals and of the annotations
+};
+
+inline const std::vector<AnnotatedRecord>& annotatedRecords() {
+  static const std::vector<AnnotatedRecord> v = {
+      {"mitdb_101", {"MLII", "V1"}, 360.0},         {"mitdb_105", {"MLII", "V1"}, 360.0},
+      {"mitdb_106", {"MLII", "V1"}, 360.0},         {"mitdb_107", {"MLII", "V1"}, 360.0},
+      {"mitdb_114", {"MLII", "V5"}, 360.0},         {"mitdb_200", {"MLII", "V1"}, 360.0},
+      {"nstdb_118e24", {"MLII", "V1"}, 360.0},      {"nstdb_118e12", {"MLII", "V1"}, 360.0},
+      {"nstdb_118e06", {"MLII", "V1"}, 360.0},      {"nstdb_118e00", {"MLII", "V1"}, 360.0},
+      {"svdb_800", {"ECG", "ECG_2"}, 128.0},        {"cpsc2021_data_21_7", {"II", "I"}, 200.0},
+      {"cpsc2021_data_35_4", {"II", "I"}, 200.0},   {"cpsc2021_data_101_8", {"II", "I"}, 200.0},
+      {"cpsc2021_data_84_3", {"II", "I"}, 200.0},
+  };
+  return v;
+}
+
+// Recordings with several EKG leads of one heart, for the label-free
+// agreement between leads (all at one rate per record).
+struct MultiLeadRecord {
+  const char* record;
+  std::vector<const char*> leads;
+  double rate;
+};
+
+inline const std::vector<MultiLeadRecord>& multiLeadRecords() {
+  static const std::vector<MultiLeadRecord> v = [] {
+    std::vector<MultiLeadRecord> m;
+    for (const AnnotatedRecord& r : annotatedRecords()) m.push_back({r.record, {r.leads[0], r.leads[1]}, r.rate});
+    m.push_back({"cinc2015_a103l", {"II", "V"}, 250.0});
+    m.push_back({"icu_mixedsignals", {"II", "III", "V"}, 249.89});
+    m.push_back({"ptb_s0010_re", {"i", "ii", "v2", "v5"}, 1000.0});
+    return m;
+  }();
+  return v;
+}
+
 inline std::string realDir() { return std::string(RC_SHARED_DIR) + "/data/real"; }
 
 inline std::vector<float> loadChannel(const std::string& record, const std::string& channel) {
@@ -256,6 +298,84 @@ inline PulseScore scorePulses(const std::vector<std::int64_t>& beats, const std:
     }
   s.intervalRmsMs = s.intervals ? std::sqrt(sq / static_cast<double>(s.intervals)) : 0.0;
   return s;
+}
+
+// One EKG lead scored against the reference annotations (150 ms window).
+struct LeadScore {
+  bool loaded = false;
+  std::size_t reference = 0;
+  MatchScore score;
+  double offsetMs = 0.0;  // mean detection - reference of the matches
+};
+
+inline LeadScore scoreLead(const char* record, const char* lead, double rate, bool advanced,
+                           std::uint32_t blockRate) {
+  LeadScore r;
+  const auto x = loadChannel(record, lead);
+  const auto ref = loadBeats(record);
+  if (x.empty() || ref.empty()) return r;
+  r.loaded = true;
+  r.reference = ref.size();
+  const auto found = samplesOf(runChannel(x, rate, kCodeEkg, beatParameters(advanced), blockRate));
+  r.score = matchEvents(ref, found, std::llround(0.150 * rate));
+  double sum = 0.0;
+  for (auto o : r.score.offsets) sum += static_cast<double>(o);
+  r.offsetMs = r.score.offsets.empty() ? 0.0 : sum / static_cast<double>(r.score.offsets.size()) * 1000.0 / rate;
+  return r;
+}
+
+// Two detectors' beats (or pulses) of one heart compared without labels:
+// after the median delay of b behind a, each beat of a is paired with one of
+// b within 150 ms. Beats inside a stretch where either channel is unusable
+// (dead, or of unsteady swing) are left out. Se: share of a's beats found in
+// b; +P: share of b's beats found in a.
+struct Agreement {
+  std::size_t a = 0, b = 0;  // beats counted
+  std::int64_t delayMs = 0;
+  MatchScore score;
+};
+
+inline Agreement agreementOf(const std::vector<std::int64_t>& aMs, const std::vector<std::int64_t>& bMs,
+                             const std::vector<std::pair<std::int64_t, std::int64_t>>& unusable) {
+  Agreement g;
+  std::vector<std::int64_t> delays;
+  std::size_t j = 0;
+  for (auto t : aMs) {
+    while (j < bMs.size() && bMs[j] < t - 400) ++j;
+    std::int64_t best = INT64_MAX;
+    for (std::size_t k = j; k < bMs.size() && bMs[k] <= t + 400; ++k)
+      if (std::llabs(bMs[k] - t) < std::llabs(best)) best = bMs[k] - t;
+    if (best != INT64_MAX) delays.push_back(best);
+  }
+  if (!delays.empty()) {
+    std::nth_element(delays.begin(), delays.begin() + static_cast<std::ptrdiff_t>(delays.size() / 2), delays.end());
+    g.delayMs = delays[delays.size() / 2];
+  }
+  std::vector<std::int64_t> a, b;
+  for (auto t : aMs)
+    if (!within(unusable, t)) a.push_back(t);
+  for (auto t : bMs)
+    if (!within(unusable, t - g.delayMs)) b.push_back(t);
+  g.a = a.size();
+  g.b = b.size();
+  g.score = matchEvents(a, b, 150, g.delayMs);
+  return g;
+}
+
+// The unusable stretches (ms) of an EKG lead: dead or of unsteady swing, 2 s around.
+inline std::vector<std::pair<std::int64_t, std::int64_t>> unusableStretches(const std::vector<float>& x,
+                                                                            double rate) {
+  auto v = deadStretches(x, rate, 2000);
+  for (const auto& d : unsteadyStretches(x, rate, 2000)) v.push_back(d);
+  return v;
+}
+
+inline std::vector<std::int64_t> beatTimesMs(const std::vector<float>& x, double rate, std::int32_t code,
+                                             bool advanced, std::uint32_t blockRate) {
+  std::vector<std::int64_t> v;
+  for (const Detection& d : runChannel(x, rate, code, beatParameters(advanced), blockRate))
+    v.push_back(std::llround(static_cast<double>(d.sample) * 1000.0 / rate));
+  return v;
 }
 
 // A pulse channel recorded beside an EKG.
