@@ -61,11 +61,7 @@ TEST_P(ReaderRules, GivesTheExpectedValues) {
 
 const std::vector<float> k3 = {812.0f, 790.0f, 805.0f};
 
-std::vector<std::uint8_t> withUtf8Mark(const std::string& s) {
-  std::vector<std::uint8_t> b = {0xEF, 0xBB, 0xBF};
-  b.insert(b.end(), s.begin(), s.end());
-  return b;
-}
+std::vector<std::uint8_t> withUtf8Mark(const std::string& s) { return ansi("\xEF\xBB\xBF" + s); }
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, ReaderRules,
