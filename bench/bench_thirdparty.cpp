@@ -1,6 +1,6 @@
 // Speed of IBI text files from other software: reading a 24-hour RR file of
-// about 100,000 lines and making every row of the editor's list (start times
-// and the time and interval texts), and the layout proposal.
+// about 100,000 lines and filling the editor's list (the shared edit model's
+// rows: every time and interval text), and the layout proposal.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -10,7 +10,7 @@
 
 #include "editors/thirdparty/ibi_text_detect.h"
 #include "editors/thirdparty/ibi_text_reader.h"
-#include "editors/thirdparty/thirdparty_rows.h"
+#include "editors/periodic/edit_model.h"
 
 namespace {
 
@@ -38,13 +38,10 @@ void BM_ReadAndListDay(benchmark::State& state) {
   std::size_t n = 0;
   for (auto _ : state) {
     rc::IbiTextReadResult r = rc::readIbiTextFile(dayFile(), layout);
-    const std::vector<double> times = rc::thirdPartyStartTimes(r.values);
-    std::size_t chars = 0;
-    for (std::size_t k = 0; k < r.values.size(); ++k) {
-      chars += rc::thirdPartyRowTime(times[k], '.').size() + rc::thirdPartyIntervalText(r.values[k]).size();
-    }
-    n = r.values.size();
-    benchmark::DoNotOptimize(chars);
+    rc::PeriodicEditModel rows(0, '.');
+    rows.setRows(r.values, 0.0);
+    n = rows.rowCount();
+    benchmark::DoNotOptimize(rows.rows().data());
   }
   state.counters["lines"] = static_cast<double>(n);
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));

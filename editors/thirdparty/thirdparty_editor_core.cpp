@@ -20,7 +20,11 @@ void ThirdPartyEditorCore::setSeries(std::vector<float> values) {
 }
 
 const TimeRange& ThirdPartyEditorCore::applyTimeRange(double entered) {
-  range_ = rc::applyTimeRange(range_, entered, thirdPartyWholeSeconds(series_));
+  return applyTimeRange(entered, thirdPartyWholeSeconds(series_));
+}
+
+const TimeRange& ThirdPartyEditorCore::applyTimeRange(double entered, long long wholeSeconds) {
+  range_ = rc::applyTimeRange(range_, entered, wholeSeconds);
   return range_;
 }
 

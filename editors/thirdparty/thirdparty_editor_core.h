@@ -30,6 +30,8 @@ class ThirdPartyEditorCore {
   const TimeRange& timeRange() const { return range_; }
   // Apply Time Range: W from the entry (at least 1); the window start kept in range.
   const TimeRange& applyTimeRange(double entered);
+  // The same over a working copy's duration (T, whole seconds rounded up).
+  const TimeRange& applyTimeRange(double entered, long long wholeSeconds);
   void scrollTo(long long start);
 
   // Unsaved edits of the list (the edit model tells); saved before an export.

@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "support/format.h"
-#include "support/locale.h"
-
 namespace rc {
 
 std::vector<double> thirdPartyStartTimes(std::span<const float> values) {
@@ -17,16 +14,6 @@ std::vector<double> thirdPartyStartTimes(std::span<const float> values) {
   }
   return t;
 }
-
-std::string thirdPartyRowTime(double seconds, char decimal) {
-  if (!std::isfinite(seconds) || seconds < 0.0) seconds = 0.0;
-  const auto w = static_cast<long long>(seconds);
-  const long long hours = w / 3600, minutes = (w % 3600) / 60;
-  const double secs = (seconds - static_cast<double>(w)) + static_cast<double>((w % 3600) % 60);
-  return localiseDecimal(strprintf("%02lld:%02lld:%06.3f", hours, minutes, secs), decimal);
-}
-
-std::string thirdPartyIntervalText(float ms) { return strprintf("%.6f", static_cast<double>(ms)); }
 
 double thirdPartyDuration(std::span<const float> values) {
   double sum = 0.0;

@@ -1,7 +1,7 @@
 #pragma once
-// The rows of a third-party series as the editor lists them: interval k
-// starts at the sum of intervals 0 .. k-1 divided by 1000 (the first at 0 s).
-// Start times are kept once; the texts are made when a row is shown.
+// The time axis of a third-party series: interval k starts at the sum of
+// intervals 0 .. k-1 divided by 1000 (the first at 0 s). The list's rows and
+// their texts are those of the shared edit model (editors/periodic).
 #include <span>
 #include <string>
 #include <vector>
@@ -10,11 +10,6 @@ namespace rc {
 
 // Start times in seconds, summed in double.
 std::vector<double> thirdPartyStartTimes(std::span<const float> values);
-
-// The row time text "hh:mm:ss.fff" ("%02d:%02d:%06.3f" with the user's
-// decimal separator), and the interval text "%.6f".
-std::string thirdPartyRowTime(double seconds, char decimal);
-std::string thirdPartyIntervalText(float ms);
 
 // The duration in seconds (the sum of all intervals / 1000), and T = that
 // rounded up to a whole second.

@@ -46,11 +46,11 @@ QDialogButtonBox* okCancel(QDialog* d) {
 
 // --- the list ---
 
-ThirdPartyRowsModel::ThirdPartyRowsModel(const ThirdPartyEditorCore& core, QObject* parent)
-    : QAbstractTableModel(parent), core_(core) {}
+ThirdPartyRowsModel::ThirdPartyRowsModel(const PeriodicEditModel& rows, QObject* parent)
+    : QAbstractTableModel(parent), rows_(rows) {}
 
 int ThirdPartyRowsModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(core_.series().size());
+  return parent.isValid() ? 0 : static_cast<int>(rows_.rowCount());
 }
 
 int ThirdPartyRowsModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
@@ -59,9 +59,8 @@ QVariant ThirdPartyRowsModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   const auto k = static_cast<std::size_t>(index.row());
   if (role == Qt::DisplayRole) {
-    if (index.column() == 0)
-      return QString::fromStdString(thirdPartyRowTime(core_.startTimes()[k], localeSeparators().decimal));
-    return QString::fromStdString(thirdPartyIntervalText(core_.series()[k]));
+    const PeriodicRow& row = rows_.rows()[k];
+    return QString::fromStdString(index.column() == 0 ? row.time : row.interval);
   }
   if (role == Qt::TextAlignmentRole) return int(Qt::AlignRight | Qt::AlignVCenter);
   return {};
@@ -146,7 +145,14 @@ ThirdPartyStatsExport ThirdPartyStatsExportDialog::options() const {
 
 CThirdPartyEditor::CThirdPartyEditor(ThirdPartyFile file, const ThirdPartySettings& settings, UserInterface& ui,
                                      QWidget* parent)
-    : QDialog(parent), core_(std::move(file.values), settings, file.path), ui_(ui) {
+    : QDialog(parent),
+      core_(std::move(file.values), settings, file.path),
+      model_(0, localeSeparators().decimal),
+      ui_(ui) {
+  model_.setRows(core_.series(), 0.0);
+  refreshWorking();
+  core_.hasPendingEdits = [this] { return model_.dirty(); };
+  core_.savePendingEdits = [this] { saveChanges(); };
   setWindowTitle(q(1615) + " - " + QString::fromStdString(core_.source().filename().string()));
   askIbiOptions = [this](const ThirdPartyIbiExport& o) -> std::optional<ThirdPartyIbiExport> {
     ThirdPartyIbiExportDialog d(o, this);
@@ -161,7 +167,7 @@ CThirdPartyEditor::CThirdPartyEditor(ThirdPartyFile file, const ThirdPartySettin
   };
 
   auto* main = new QHBoxLayout(this);
-  rows_ = new ThirdPartyRowsModel(core_, this);
+  rows_ = new ThirdPartyRowsModel(model_, this);
   table_ = new QTableView;
   table_->setModel(rows_);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -208,6 +214,17 @@ CThirdPartyEditor::CThirdPartyEditor(ThirdPartyFile file, const ThirdPartySettin
   rangeRow->addWidget(new QLabel(q(1632) + ": " + QString::number(core_.series().size())));
   right->addLayout(rangeRow);
 
+  auto* edits = new QHBoxLayout;
+  auto* add = new QPushButton(q(1633));
+  auto* split = new QPushButton(q(1634));
+  auto* average = new QPushButton(q(1635));
+  undo_ = new QPushButton(q(1636));
+  cancel_ = new QPushButton(q(1637));
+  save_ = new QPushButton(q(1638));
+  for (QPushButton* b : {add, split, average, undo_, cancel_, save_}) edits->addWidget(b);
+  edits->addStretch(1);
+  right->addLayout(edits);
+
   auto* buttons = new QHBoxLayout;
   auto* ibi = new QPushButton(q(1619));
   auto* stats = new QPushButton(q(1620));
@@ -225,11 +242,23 @@ CThirdPartyEditor::CThirdPartyEditor(ThirdPartyFile file, const ThirdPartySettin
     core_.scrollTo(v);
     redrawChart();
   });
+  connect(add, &QPushButton::clicked, this, &CThirdPartyEditor::add);
+  connect(split, &QPushButton::clicked, this, &CThirdPartyEditor::split);
+  connect(average, &QPushButton::clicked, this, &CThirdPartyEditor::average);
+  connect(undo_, &QPushButton::clicked, this, &CThirdPartyEditor::undo);
+  connect(cancel_, &QPushButton::clicked, this, &CThirdPartyEditor::cancelChanges);
+  connect(save_, &QPushButton::clicked, this, &CThirdPartyEditor::saveChanges);
+  connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& i) {
+    // The row's start comes into view.
+    const auto k = static_cast<std::size_t>(i.row());
+    if (k < workingStarts_.size()) scroll_->setValue(static_cast<int>(workingStarts_[k]));
+  });
   connect(ibi, &QPushButton::clicked, this, &CThirdPartyEditor::exportIbi);
   connect(stats, &QPushButton::clicked, this, &CThirdPartyEditor::exportStatistics);
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
   range_->setText(QString::number(core_.timeRange().width));
   applyTimeRange();
+  updateButtons();
   resize(1100, 640);
 }
 
@@ -239,7 +268,7 @@ void CThirdPartyEditor::applyTimeRange() {
   bool ok = false;
   const double entered = QLocale().toDouble(range_->text(), &ok);
   const double c = ok ? entered : range_->text().toDouble(&ok);
-  const TimeRange& r = core_.applyTimeRange(ok ? c : std::nan(""));
+  const TimeRange& r = core_.applyTimeRange(ok ? c : std::nan(""), thirdPartyWholeSeconds(working_));
   range_->setText(QString::number(r.width));
   const QSignalBlocker block(scroll_);
   scroll_->setEnabled(r.scrollable);
@@ -251,8 +280,8 @@ void CThirdPartyEditor::applyTimeRange() {
 
 void CThirdPartyEditor::redrawChart() {
   const TimeRange& r = core_.timeRange();
-  const auto& t = core_.startTimes();
-  const auto& v = core_.series();
+  const auto& t = workingStarts_;
+  const auto& v = working_;
   const double p = static_cast<double>(r.start), end = p + static_cast<double>(r.width);
   // Only the visible intervals (and one on each side) are drawn.
   auto lo = std::lower_bound(t.begin(), t.end(), p);
@@ -269,6 +298,71 @@ void CThirdPartyEditor::redrawChart() {
   xAxis_->setRange(p, end);
   const auto [ymin, ymax] = thirdPartyYRange(v);
   yAxis_->setRange(ymin, ymax);
+}
+
+void CThirdPartyEditor::refreshWorking() {
+  working_ = model_.values();
+  workingStarts_ = thirdPartyStartTimes(working_);
+}
+
+void CThirdPartyEditor::updateButtons() {
+  const bool dirty = model_.dirty();
+  undo_->setEnabled(dirty);
+  cancel_->setEnabled(dirty);
+  save_->setEnabled(dirty);
+}
+
+std::vector<std::size_t> CThirdPartyEditor::selectedRows() const {
+  std::vector<std::size_t> rows;
+  for (const QModelIndex& i : table_->selectionModel()->selectedRows()) rows.push_back(static_cast<std::size_t>(i.row()));
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+void CThirdPartyEditor::selectRows(const std::vector<std::size_t>& rows) {
+  QItemSelection sel;
+  for (std::size_t r : rows) {
+    const int row = static_cast<int>(r);
+    sel.select(rows_->index(row, 0), rows_->index(row, 1));
+  }
+  table_->selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
+  if (!rows.empty()) table_->scrollTo(rows_->index(static_cast<int>(rows.front()), 0));
+}
+
+void CThirdPartyEditor::afterEdit(const std::optional<EditApplied>& applied) {
+  if (!applied) return;
+  rows_->reload();
+  refreshWorking();
+  selectRows(applied->selection);
+  applyTimeRange();
+  updateButtons();
+}
+
+void CThirdPartyEditor::add() { afterEdit(model_.add(selectedRows(), ui_)); }
+
+void CThirdPartyEditor::split() {
+  // Always the entry of the first part, proposing half the interval.
+  SplitOptions o;
+  o.proposeFromCursor = false;
+  afterEdit(model_.split(selectedRows(), o, ui_));
+}
+
+void CThirdPartyEditor::average() { afterEdit(model_.average(selectedRows(), ui_)); }
+
+void CThirdPartyEditor::undo() { afterEdit(model_.undo()); }
+
+void CThirdPartyEditor::cancelChanges() {
+  if (!model_.dirty() || !model_.cancelChanges(ui_)) return;
+  rows_->reload();
+  refreshWorking();
+  applyTimeRange();
+  updateButtons();
+}
+
+void CThirdPartyEditor::saveChanges() {
+  core_.setSeries(model_.values());
+  model_.takeEdits();
+  updateButtons();
 }
 
 void CThirdPartyEditor::exportIbi() { core_.exportIbi(ui_, askIbiOptions); }

@@ -1,14 +1,16 @@
 #pragma once
 // The editor of IBI files from other software (`CThirdPartyEditor`): the list
-// of intervals (a table model; a day holds 100,000 rows), the tachogram of the
-// visible time range with its scroll bar, the IBI and periodic statistics
-// exports with their option dialogs, and the close question. Everything it
-// decides lives in ThirdPartyEditorCore.
+// of intervals (a table model over the shared edit model's rows; a day holds
+// 100,000 of them) with Add / Split / Average / Undo / Cancel Changes / Save
+// Changes, the tachogram of the visible time range with its scroll bar, the
+// IBI and periodic statistics exports with their option dialogs, and the
+// close question. The rules live in PeriodicEditModel and ThirdPartyEditorCore.
 #include <QAbstractTableModel>
 #include <QDialog>
 #include <filesystem>
 #include <memory>
 
+#include "editors/periodic/edit_model.h"
 #include "editors/thirdparty/file_layout.h"
 #include "editors/thirdparty/thirdparty_editor_core.h"
 
@@ -31,7 +33,7 @@ class ThirdPartyRowsModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  explicit ThirdPartyRowsModel(const ThirdPartyEditorCore& core, QObject* parent = nullptr);
+  explicit ThirdPartyRowsModel(const PeriodicEditModel& rows, QObject* parent = nullptr);
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
@@ -39,7 +41,7 @@ class ThirdPartyRowsModel : public QAbstractTableModel {
   void reload();
 
  private:
-  const ThirdPartyEditorCore& core_;
+  const PeriodicEditModel& rows_;
 };
 
 class ThirdPartyIbiExportDialog : public QDialog {
@@ -77,6 +79,9 @@ class CThirdPartyEditor : public QDialog {
   ~CThirdPartyEditor() override;
 
   ThirdPartyEditorCore& core() { return core_; }
+  PeriodicEditModel& editModel() { return model_; }
+  // The working copy as listed (the chart draws it).
+  const std::vector<float>& workingValues() const { return working_; }
   ThirdPartyRowsModel* rows() const { return rows_; }
   QTableView* table() const { return table_; }
   QLineSeries* chartSeries() const { return line_; }
@@ -91,15 +96,33 @@ class CThirdPartyEditor : public QDialog {
   void applyTimeRange();
   void exportIbi();
   void exportStatistics();
+  // The edit commands on the selected rows.
+  void add();
+  void split();
+  void average();
+  void undo();
+  void cancelChanges();
+  void saveChanges();
+  void selectRows(const std::vector<std::size_t>& rows);
+  std::vector<std::size_t> selectedRows() const;
 
  protected:
   void done(int r) override;
 
  private:
   void redrawChart();
+  void afterEdit(const std::optional<EditApplied>& applied);
+  void refreshWorking();
+  void updateButtons();
 
   ThirdPartyEditorCore core_;
+  PeriodicEditModel model_;
+  std::vector<float> working_;
+  std::vector<double> workingStarts_;
   UserInterface& ui_;
+  QPushButton* undo_ = nullptr;
+  QPushButton* cancel_ = nullptr;
+  QPushButton* save_ = nullptr;
   ThirdPartyRowsModel* rows_ = nullptr;
   QTableView* table_ = nullptr;
   QChart* chart_ = nullptr;

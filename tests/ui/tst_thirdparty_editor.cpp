@@ -14,6 +14,8 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <QtTest/QtTest>
+#include <cmath>
+#include <set>
 #include <fstream>
 #include <iterator>
 
@@ -105,8 +107,32 @@ class ThirdPartyEditorTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&editor));
     QCOMPARE(editor.rows()->rowCount(), static_cast<int>(values_.size()));
     QCOMPARE(editor.rows()->index(0, 0).data().toString(), QString("00:00:00.000"));
-    QCOMPARE(editor.rows()->index(1, 1).data().toString(),
-             QString::fromStdString(thirdPartyIntervalText(values_[1])));
+    QCOMPARE(editor.rows()->index(1, 1).data().toString(), QString::asprintf("%.6f", double(values_[1])));
+
+    // Edits on the shared model: Add, Undo, Split in half (the entry's second
+    // mode), Save.
+    editor.selectRows({0, 1});
+    editor.add();
+    QCOMPARE(editor.rows()->rowCount(), static_cast<int>(values_.size()) - 1);
+    QCOMPARE(editor.rows()->index(0, 1).data().toString(),
+             QString::asprintf("%.6f", double(values_[0]) + double(values_[1])));
+    editor.undo();
+    QCOMPARE(editor.rows()->rowCount(), static_cast<int>(values_.size()));
+    QVERIFY(!editor.editModel().dirty());
+    editor.selectRows({3});
+    ui.answerText(std::string());
+    editor.split();
+    QCOMPARE(ui.firstIds(), std::vector<int>{477});
+    ui.clear();
+    QCOMPARE(editor.rows()->rowCount(), static_cast<int>(values_.size()) + 1);
+    QCOMPARE(editor.selectedRows(), (std::vector<std::size_t>{3, 4}));
+    QCOMPARE(editor.core().series().size(), values_.size());  // not saved yet
+    editor.saveChanges();
+    QCOMPARE(editor.core().series().size(), values_.size() + 1);
+    QVERIFY(!editor.editModel().dirty());
+    QCOMPARE(double(editor.core().series()[3] + editor.core().series()[4]), double(values_[3]));
+    editor.cancelChanges();  // nothing to cancel
+    std::vector<float> edited = editor.core().series();
 
     // Time range: a negative entry gives 1 s; the scroll bar moves the window.
     editor.timeRangeEdit()->setText("-5");
@@ -134,7 +160,7 @@ class ThirdPartyEditorTest : public QObject {
     ui.answerFile(ibiFile);
     editor.exportIbi();
     std::string expected;
-    for (float v : values_) expected += std::to_string(integerIbi(v)) + "\r\n";
+    for (float v : edited) expected += std::to_string(integerIbi(v)) + "\r\n";
     QCOMPARE(readAll(ibiFile), expected);
     QCOMPARE(editor.core().settings().integerIbi, 1);
 
@@ -152,13 +178,48 @@ class ThirdPartyEditorTest : public QObject {
     };
     ui.answerFile(statsFile);
     editor.exportStatistics();
-    const auto text = thirdPartyStatsExportText(values_, chosen, ',', '.');
+    const auto text = thirdPartyStatsExportText(edited, chosen, ',', '.');
     QVERIFY(text);
     QCOMPARE(readAll(statsFile.string() + ".txt"), *text);
     QCOMPARE(editor.core().settings().nnInterval, 20);
-    QVERIFY(ui.records().empty());
+    for (const auto& r : ui.records()) QCOMPARE(r.kind, ScriptedUi::Kind::ChooseFile);
+    ui.clear();
 
-    // Closing without edits asks nothing.
+    // Closing with an unsaved edit asks 475 (No: nothing is written).
+    editor.selectRows({10, 11, 12});
+    editor.average();
+    QVERIFY(editor.editModel().dirty());
+    ui.answer(false);
+    editor.reject();
+    QCOMPARE(ui.firstIds(), std::vector<int>{475});
+    QCOMPARE(ui.records()[0].kind, ScriptedUi::Kind::YesNo);
+  }
+
+  void sixHundredSplitsThenSave() {
+    ScriptedUi ui;
+    ThirdPartyFile f{file_, values_};
+    CThirdPartyEditor editor(f, ThirdPartySettings{}, ui);
+    for (int k = 0; k < 600; ++k) {
+      ui.answerText(std::string());
+      // Spread over the list, so no interval is halved too often.
+      editor.selectRows({static_cast<std::size_t>((k * 7) % editor.rows()->rowCount())});
+      editor.split();
+    }
+    std::set<int> shown;
+    for (const auto& r : ui.records())
+      if (r.kind != ScriptedUi::Kind::EnterString) shown.insert(r.message.ids.empty() ? 0 : r.message.ids[0]);
+    QVERIFY2(shown.empty(), shown.empty() ? "" : std::to_string(*shown.begin()).c_str());
+    editor.saveChanges();
+    QCOMPARE(editor.core().series().size(), values_.size() + 600);
+    double before = 0.0, after = 0.0;
+    for (float v : values_) before += v;
+    for (float v : editor.core().series()) {
+      QVERIFY(v > 0.0f);
+      after += v;
+    }
+    QVERIFY(std::abs(before - after) < 1.0);
+    // Closing after the save asks nothing.
+    ui.clear();
     editor.reject();
     QVERIFY(ui.records().empty());
   }
