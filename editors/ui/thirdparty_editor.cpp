@@ -298,6 +298,7 @@ void CThirdPartyEditor::redrawChart() {
   xAxis_->setRange(p, end);
   const auto [ymin, ymax] = thirdPartyYRange(v);
   yAxis_->setRange(ymin, ymax);
+  yAxis_->applyNiceNumbers();
 }
 
 void CThirdPartyEditor::refreshWorking() {
