@@ -44,7 +44,7 @@ class ThirdPartyEditorTest : public QObject {
   std::filesystem::path file_;
   std::vector<float> values_;
 
- private slots:
+ private Q_SLOTS:
   void initTestCase() {
     QVERIFY(loadLanguage(RC_PROGRAM_DIR).isOk());
     setLocaleSeparators({});
