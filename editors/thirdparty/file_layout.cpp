@@ -87,7 +87,7 @@ FileDialogRequest thirdPartyOpenRequest(const std::filesystem::path& folder) {
   req.save = false;
   req.title = str(472);
   req.folder = folder;
-  req.filters = {{"IBI", "*.txt *.csv *.hrm *.rr *.ibi"}, {"*", "*"}};
+  req.filters = {{str(341), "*.txt *.csv *.hrm"}, {str(340), "*"}};
   return req;
 }
 
