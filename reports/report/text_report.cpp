@@ -1,6 +1,8 @@
 #include "reports/report/text_report.h"
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <ctime>
 #include <map>
 
@@ -62,8 +64,9 @@ std::vector<std::string> hrvCaptions(const AnalysisSettings& s) {
 }
 
 // Lays out a text table in columns: the first left-aligned, the others
-// right-aligned, two blanks between columns.
-std::string textTable(const std::vector<std::vector<std::string>>& rows) {
+// right-aligned, two blanks between columns. A table wider than maxWidth
+// characters is cut into parts of whole columns, each repeating the first.
+std::string textTable(const std::vector<std::vector<std::string>>& rows, std::size_t maxWidth = 72) {
   std::vector<std::size_t> width;
   auto chars = [](const std::string& s) {
     std::size_t n = 0;
@@ -76,18 +79,26 @@ std::string textTable(const std::vector<std::vector<std::string>>& rows) {
       width[c] = std::max(width[c], chars(r[c]));
     }
   std::string out;
-  for (const auto& r : rows) {
-    std::string line;
-    for (std::size_t c = 0; c < r.size(); ++c) {
-      const std::string pad(width[c] - chars(r[c]), ' ');
-      if (c == 0)
-        line += r[c] + pad;
-      else
-        line += "  " + pad + r[c];
+  std::size_t from = 1;
+  do {
+    std::size_t to = from, used = width.empty() ? 0 : width[0];
+    while (to < width.size() && (to == from || used + 2 + width[to] <= maxWidth)) used += 2 + width[to++];
+    if (!out.empty()) out += "\n";
+    for (const auto& r : rows) {
+      std::string line;
+      for (std::size_t c = 0; c < r.size(); ++c) {
+        if (c != 0 && (c < from || c >= to)) continue;
+        const std::string pad(width[c] - chars(r[c]), ' ');
+        if (c == 0)
+          line += r[c] + pad;
+        else
+          line += "  " + pad + r[c];
+      }
+      while (!line.empty() && line.back() == ' ') line.pop_back();
+      out += line + "\n";
     }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    out += line + "\n";
-  }
+    from = to;
+  } while (from < width.size());
   return out;
 }
 
@@ -343,20 +354,43 @@ Status writeTextReportDocx(const TextReport& rep, const std::filesystem::path& t
       d.insertParagraphs("SessionStatTable", b.statistics, mono);
     }
   }
-  if (rep.graphs) {
+  if (rep.graphs && render) {
+    // The pictures are drawn on every core, then put in order.
+    std::vector<const ChartSpec*> charts;
+    std::vector<bool> wideChart;  // the first chart of a block spans the text width
+    for (const ReportBlock& b : rep.blocks)
+      for (const ChartSpec& c : b.charts) {
+        wideChart.push_back(&c == &b.charts.front());
+        charts.push_back(&c);
+      }
+    std::vector<std::vector<std::uint8_t>> pngs(charts.size());
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+      for (std::size_t i; (i = next.fetch_add(1)) < charts.size();) {
+        const bool wide = wideChart[i];
+        pngs[i] = render(*charts[i], wide ? kTachogramWidth : kSmallChartWidth,
+                         wide ? kTachogramHeight : kSmallChartHeight);
+      }
+    };
+    const unsigned threads = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool) t.join();
+
     bool first = true;
+    std::size_t index = 0;
     for (const ReportBlock& b : rep.blocks) {
       if (b.charts.empty()) continue;
       if (first) d.insertParagraphs("GraphNormal", rep.chartsHeading, {}, "Heading1");
       first = false;
       d.insertParagraphs("GraphNormal", b.heading, {}, "Heading2");
-      for (std::size_t i = 0; i < b.charts.size(); ++i) {
+      for (std::size_t i = 0; i < b.charts.size(); ++i, ++index) {
         const bool wide = i == 0;
         const int w = wide ? kTachogramWidth : kSmallChartWidth;
         const int h = wide ? kTachogramHeight : kSmallChartHeight;
-        std::vector<std::uint8_t> png = render ? render(b.charts[i], w, h) : std::vector<std::uint8_t>{};
-        if (png.empty()) continue;
-        d.insertPicture("GraphNormal", std::move(png), w, h, b.charts[i].title);
+        if (pngs[index].empty()) continue;
+        d.insertPicture("GraphNormal", std::move(pngs[index]), w, h, b.charts[i].title);
       }
     }
   }

@@ -11,10 +11,10 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
-#include <QTextDocument>
 #include <QUrl>
 #include <cmath>
 #include <cstdlib>
+#include <sstream>
 
 #include "support/file_io.h"
 
@@ -151,15 +151,6 @@ QImage chartImage(const ChartSpec& c, int w, int h) {
   return img;
 }
 
-QString esc(const std::string& s) { return QString::fromStdString(s).toHtmlEscaped(); }
-
-QString lines(const std::string& s) {
-  QString t = esc(s);
-  t.replace("\t", "&nbsp;&nbsp;&nbsp;&nbsp;");
-  t.replace("\n", "<br/>");
-  return t;
-}
-
 }  // namespace
 
 void ensureReportGraphics() {
@@ -183,64 +174,145 @@ std::vector<std::uint8_t> renderChartPng(const ChartSpec& chart, int widthPx, in
   QBuffer buf(&bytes);
   buf.open(QIODevice::WriteOnly);
   QImageWriter writer(&buf, "png");
-  writer.setCompression(1);
+  writer.setQuality(80);  // zlib level 1: fast, and small for charts on white
   if (!writer.write(img)) return {};
   return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
-ChartRenderer reportChartRenderer() { return &renderChartPng; }
+ChartRenderer reportChartRenderer() {
+  ensureReportGraphics();  // in the calling (main) thread, before any drawing
+  return &renderChartPng;
+}
+
+namespace {
+
+// Lays the report out on A4 pages, top to bottom: a piece that does not fit
+// in what is left of a page starts the next one (charts and table rows are
+// never cut; a statistics block may continue on the next page line by line).
+class PdfLayout {
+ public:
+  PdfLayout(QPdfWriter& pdf, QPainter& p, const std::string& footer) : pdf_(pdf), p_(p), footer_(footer) {
+    const QRect r = pdf.pageLayout().paintRectPixels(pdf.resolution());
+    width_ = r.width();
+    height_ = r.height() - mm(10);  // the footer's room
+    unit_ = pdf.resolution() / 72.0;  // device pixels per point
+    drawFooter();
+  }
+  double mm(double v) const { return v * pdf_.resolution() / 25.4; }
+  double pt(double v) const { return v * unit_; }
+
+  void need(double h) {
+    if (y_ + h <= height_ || y_ == 0) return;
+    newPage();
+  }
+  void newPage() {
+    pdf_.newPage();
+    ++page_;
+    y_ = 0;
+    drawFooter();
+  }
+  void space(double h) { y_ = std::min(y_ + h, height_); }
+
+  // Wrapped text in a font; returns nothing, advances the position.
+  void text(const QString& t, const QFont& f, const QColor& c = Qt::black, Qt::Alignment a = Qt::AlignLeft) {
+    p_.setFont(f);
+    p_.setPen(c);
+    const QRectF box = p_.boundingRect(QRectF(0, 0, width_, 1e6), a | Qt::TextWordWrap, t);
+    need(box.height());
+    p_.drawText(QRectF(0, y_, width_, box.height()), a | Qt::TextWordWrap, t);
+    y_ += box.height();
+  }
+  void textPair(const QString& left, const QFont& lf, const QString& right, const QFont& rf) {
+    const double h = std::max(QFontMetricsF(lf, &pdf_).height(), QFontMetricsF(rf, &pdf_).height());
+    need(h);
+    p_.setFont(rf);
+    p_.setPen(QColor(0x59, 0x59, 0x59));
+    p_.drawText(QRectF(0, y_, width_, h), Qt::AlignRight | Qt::AlignBottom, right);
+    p_.setFont(lf);
+    p_.setPen(QColor(0x1F, 0x38, 0x64));
+    p_.drawText(QRectF(0, y_, width_, h), Qt::AlignLeft | Qt::AlignBottom, left);
+    y_ += h;
+  }
+  void rule(const QColor& c, double w) {
+    need(w + pt(2));
+    p_.fillRect(QRectF(0, y_, width_, w), c);
+    y_ += w;
+  }
+  // Fixed-width lines; a page break may fall between any two lines.
+  void lines(const std::string& block, const QFont& f, bool bold) {
+    QFont font = f;
+    font.setBold(bold);
+    p_.setFont(font);
+    p_.setPen(Qt::black);
+    const double h = QFontMetricsF(font, &pdf_).lineSpacing();
+    std::istringstream in(block);
+    std::string line;
+    while (std::getline(in, line)) {
+      need(h);
+      p_.drawText(QPointF(0, y_ + QFontMetricsF(font, &pdf_).ascent()), QString::fromStdString(line));
+      y_ += h;
+    }
+  }
+  void table(const std::vector<std::vector<std::string>>& rows, const QFont& f, const std::vector<double>& share) {
+    const double h = QFontMetricsF(f, &pdf_).height() + pt(6);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      need(h);
+      double x = 0;
+      QFont font = f;
+      font.setBold(r == 0);
+      p_.setFont(font);
+      for (std::size_t c = 0; c < rows[r].size() && c < share.size(); ++c) {
+        const QRectF cell(x, y_, width_ * share[c], h);
+        if (r == 0) p_.fillRect(cell, QColor(0xDC, 0xE6, 0xF0));
+        p_.setPen(QPen(QColor(0x7F, 0x7F, 0x7F), pt(0.5)));
+        p_.drawRect(cell);
+        p_.setPen(Qt::black);
+        p_.drawText(cell.adjusted(pt(4), 0, -pt(4), 0), Qt::AlignVCenter | (c == 0 ? Qt::AlignLeft : Qt::AlignRight),
+                    QString::fromStdString(rows[r][c]));
+        x += width_ * share[c];
+      }
+      y_ += h;
+    }
+  }
+  // Pictures side by side, scaled to the given widths (fractions of the text width).
+  void pictures(const std::vector<QImage>& images, const std::vector<double>& share) {
+    double rowHeight = 0;
+    for (std::size_t i = 0; i < images.size(); ++i)
+      rowHeight = std::max(rowHeight, width_ * share[i] * images[i].height() / std::max(1, images[i].width()));
+    need(rowHeight);
+    double x = 0;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+      const double w = width_ * share[i];
+      const double h = w * images[i].height() / std::max(1, images[i].width());
+      p_.drawImage(QRectF(x, y_, w, h), images[i]);
+      x += w;
+    }
+    y_ += rowHeight;
+  }
+
+ private:
+  void drawFooter() {
+    QFont f("DejaVu Sans", 7);
+    p_.setFont(f);
+    p_.setPen(QColor(0x7F, 0x7F, 0x7F));
+    const double top = height_ + mm(4);
+    p_.fillRect(QRectF(0, top, width_, pt(0.5)), QColor(0xA6, 0xA6, 0xA6));
+    const QRectF box(0, top + pt(2), width_, mm(6));
+    p_.drawText(box, Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(footer_));
+    p_.drawText(box, Qt::AlignRight | Qt::AlignTop, QString("%1").arg(page_));
+  }
+
+  QPdfWriter& pdf_;
+  QPainter& p_;
+  std::string footer_;
+  double width_ = 0, height_ = 0, unit_ = 1, y_ = 0;
+  int page_ = 1;
+};
+
+}  // namespace
 
 Status writeTextReportPdf(const TextReport& rep, const std::filesystem::path& out) {
   ensureReportGraphics();
-  QTextDocument doc;
-  doc.setDefaultFont(QFont("DejaVu Sans", 9));
-  doc.setDocumentMargin(0);
-  QString html = "<html><body>";
-  html += "<table width='100%' cellspacing='0' cellpadding='0'><tr><td><span style='font-size:17pt; font-weight:bold; "
-          "color:#1F3864'>" +
-          esc(rep.reportType) + "</span></td><td align='right' style='color:#595959'>" + esc(rep.date) +
-          "</td></tr></table>";
-  html += "<p style='font-size:11pt; color:#404040; margin-bottom:12px'>" + esc(rep.clinicCaption) + "</p>";
-  html += "<hr/>";
-  html += "<p>" + lines(rep.client) + "</p>";
-  if (rep.statistics) {
-    html += "<h2 style='color:#1F3864; font-size:12pt'>" + esc(rep.sessionTableCaption) + "</h2>";
-    html += "<table border='1' cellspacing='0' cellpadding='4' style='border-color:#7F7F7F; border-style:solid'>";
-    for (std::size_t r = 0; r < rep.sessionTable.size(); ++r) {
-      html += r == 0 ? "<tr style='background-color:#DCE6F0; font-weight:bold'>" : "<tr>";
-      for (const std::string& c : rep.sessionTable[r]) html += "<td>" + esc(c) + "</td>";
-      html += "</tr>";
-    }
-    html += "</table>";
-    for (const ReportBlock& b : rep.blocks) {
-      if (b.statistics.empty()) continue;
-      html += "<pre style='font-family:\"Courier New\",\"Liberation Mono\",monospace; font-size:9pt'><b>" +
-              esc(b.heading) + "</b>\n\n" + esc(b.statistics) + "</pre>";
-    }
-  }
-  int image = 0;
-  if (rep.graphs) {
-    bool first = true;
-    for (const ReportBlock& b : rep.blocks) {
-      if (b.charts.empty()) continue;
-      if (first) html += "<h2 style='color:#1F3864; font-size:12pt'>" + esc(rep.chartsHeading) + "</h2>";
-      first = false;
-      html += "<h3 style='color:#2F5496; font-size:10pt'>" + lines(b.heading) + "</h3><p align='center'>";
-      for (std::size_t i = 0; i < b.charts.size(); ++i) {
-        const bool wide = i == 0;
-        const int w = wide ? kTachogramWidth : kSmallChartWidth;
-        const int h = wide ? kTachogramHeight : kSmallChartHeight;
-        const QString url = QString("chart://%1").arg(image++);
-        doc.addResource(QTextDocument::ImageResource, QUrl(url), chartImage(b.charts[i], w * 2, h * 2));
-        html += QString("<img src='%1' width='%2' height='%3'/>").arg(url).arg(w).arg(h);
-        if (wide) html += "<br/>";
-      }
-      html += "</p>";
-    }
-  }
-  html += "</body></html>";
-  doc.setHtml(html);
-
   QByteArray bytes;
   {
     QBuffer buffer(&bytes);
@@ -249,9 +321,62 @@ Status writeTextReportPdf(const TextReport& rep, const std::filesystem::path& ou
     pdf.setTitle(QString::fromStdString(rep.reportType));
     pdf.setCreator("Rhythmcraft");
     pdf.setResolution(300);
-    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20),
+    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 18, 20, 12),
                                   QPageLayout::Millimeter));
-    doc.print(&pdf);
+    QPainter p(&pdf);
+    if (!p.isActive()) return Status::error("the PDF document could not be made: " + out.string());
+    PdfLayout L(pdf, p, rep.reportType);
+    const QFont title("DejaVu Sans", 17, QFont::Bold), body("DejaVu Sans", 10), small("DejaVu Sans", 9),
+        h1("DejaVu Sans", 12, QFont::Bold), h2("DejaVu Sans", 10, QFont::Bold), clinic("DejaVu Sans", 12);
+    QFont mono("Liberation Mono", 9);
+    mono.setStyleHint(QFont::Monospace);
+    L.textPair(QString::fromStdString(rep.reportType), title, QString::fromStdString(rep.date), small);
+    L.space(L.pt(4));
+    L.text(QString::fromStdString(rep.clinicCaption), clinic, QColor(0x40, 0x40, 0x40));
+    L.space(L.pt(3));
+    L.rule(QColor(0x1F, 0x38, 0x64), L.pt(1.5));
+    L.space(L.pt(10));
+    QString client = QString::fromStdString(rep.client);
+    client.replace("\t", "    ");
+    L.text(client, body);
+    if (rep.statistics) {
+      L.space(L.pt(12));
+      L.text(QString::fromStdString(rep.sessionTableCaption), h1, QColor(0x1F, 0x38, 0x64));
+      L.space(L.pt(4));
+      L.table(rep.sessionTable, body, {0.75, 0.25});
+      for (const ReportBlock& b : rep.blocks) {
+        if (b.statistics.empty()) continue;
+        L.space(L.pt(10));
+        L.need(L.pt(60));
+        L.lines(b.heading, mono, true);
+        L.space(L.pt(4));
+        L.lines(b.statistics, mono, false);
+      }
+    }
+    if (rep.graphs) {
+      bool first = true;
+      for (const ReportBlock& b : rep.blocks) {
+        if (b.charts.empty()) continue;
+        L.space(L.pt(12));
+        if (first) {
+          L.newPage();
+          L.text(QString::fromStdString(rep.chartsHeading), h1, QColor(0x1F, 0x38, 0x64));
+          L.space(L.pt(6));
+        }
+        first = false;
+        // The heading stays with the charts.
+        L.need(L.pt(40) + L.mm(100));
+        L.text(QString::fromStdString(b.heading), h2, QColor(0x2F, 0x54, 0x96));
+        L.space(L.pt(4));
+        const int scale = 2;
+        L.pictures({chartImage(b.charts[0], kTachogramWidth * scale, kTachogramHeight * scale)}, {1.0});
+        if (b.charts.size() > 2)
+          L.pictures({chartImage(b.charts[1], kSmallChartWidth * scale, kSmallChartHeight * scale),
+                      chartImage(b.charts[2], kSmallChartWidth * scale, kSmallChartHeight * scale)},
+                     {0.5, 0.5});
+      }
+    }
+    p.end();
   }
   if (bytes.isEmpty()) return Status::error("the PDF document could not be made: " + out.string());
   return writeFileAtomic(out, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
