@@ -41,7 +41,13 @@ void configureInMemory(CADODatabase& channelSet, CXMLMarkup& doc) {
   setSignalPart(doc, model.signalPart(), false);
 }
 
-bool loadSeries(AnalysisSession& s, UserInterface& ui) {
+}  // namespace
+
+void findOrCreateSessionSeries(AnalysisSession& s, UserInterface& ui, const ProgressFn& progress) {
+  s.ekg.reset();
+  s.bvp.reset();
+  s.resp.reset();
+  s.rms = {};
   SeriesSelection sel;
   sel.ibiSource = s.settings.ibiSource;
   if (s.slots[0].used()) sel.ekgChannel = s.slots[0].label;
@@ -68,7 +74,7 @@ bool loadSeries(AnalysisSession& s, UserInterface& ui) {
       }
     return std::nullopt;
   };
-  for (SeriesFileOutcome& o : findOrCreateSeries(req, lookup, ui)) {
+  for (SeriesFileOutcome& o : findOrCreateSeries(req, lookup, ui, progress)) {
     if (o.kind == SeriesKind::Rms) {
       std::optional<RmsSeries> rms = std::move(o.rms);
       if (o.state == SeriesFileState::Existing) {
@@ -91,10 +97,7 @@ bool loadSeries(AnalysisSession& s, UserInterface& ui) {
     else
       s.resp = std::move(series);
   }
-  return true;
 }
-
-}  // namespace
 
 std::unique_ptr<AnalysisSession> loadSessionForAnalysis(const SessionLoadRequest& rq, UserInterface& ui) {
   auto s = std::make_unique<AnalysisSession>();
@@ -163,7 +166,7 @@ std::unique_ptr<AnalysisSession> loadSessionForAnalysis(const SessionLoadRequest
   for (int k = 0; k < kSlotCount; ++k)
     s->slots[k] = {read[k].input, read[k].channelIndex, read[k].label, read[k].description, read[k].rawEmg};
   s->settings = loadAnalysisSettings(s->config, s->slots[0].used(), s->slots[1].used());
-  loadSeries(*s, ui);
+  findOrCreateSessionSeries(*s, ui, rq.progress);
   s->rejected = StretchFile().read(s->folder);
   s->events.read(s->folder, ui);
   if (s->protocol) addProtocolEvents(*s->protocol, s->folder, s->events, ui);

@@ -157,7 +157,7 @@ int run(const std::vector<std::string>& argsIn) {
     if (s) s->settings.nnInterval = 50;
   } else {
     setDataRoot(root);
-    s = loadSessionForAnalysis({root, programFolder(), *client, *session}, ui);
+    s = loadSessionForAnalysis({root, programFolder(), *client, *session, {}}, ui);
   }
   if (!s) return 1;
   if (epoch) s->settings.epochTime = *epoch;

@@ -19,7 +19,7 @@ class UiStackTest : public QObject {
     return colours.size();
   }
 
- private slots:
+ private Q_SLOTS:
   void chartRendersToImage() {
     auto* series = new QLineSeries;
     for (int i = 0; i < 200; ++i) series->append(i, 800 + 50 * std::sin(i / 10.0));
