@@ -37,7 +37,8 @@ Loaded* loaded() {
     rc::setDataRoot(x->root);
     rc::SilentUi ui;
     x->session = rc::loadSessionForAnalysis(
-        {x->root, RC_PROGRAM_DIR, rc::demo::kDemoLongOpen.client, rc::demo::kDemoLongOpen.session}, ui);
+        rc::SessionLoadRequest{x->root, RC_PROGRAM_DIR, rc::demo::kDemoLongOpen.client, rc::demo::kDemoLongOpen.session, {}},
+        ui);
     if (!x->session) return x;
     rc::EpochInputs in = x->session->epochInputs();
     if (rc::analyseLoadedSession(in, {}, x->results, ui) != rc::SessionAnalysisOutcome::Ready) {

@@ -77,8 +77,8 @@ int run(const std::vector<std::string>& argsIn) {
   std::setlocale(LC_TIME, "");
   ReportConsoleUi ui;
   setDataRoot(root);
-  auto s = loadSessionForAnalysis({root, programFolder(), static_cast<int>(*clientId), static_cast<int>(*sessionId)},
-                                  ui);
+  auto s = loadSessionForAnalysis(
+      SessionLoadRequest{root, programFolder(), static_cast<int>(*clientId), static_cast<int>(*sessionId), {}}, ui);
   if (!s) return 1;
   const ReportSeries available = availableReportSeries(*s);
   if (!available.any()) return failure(str(kReportNoSeriesId));

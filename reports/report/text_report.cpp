@@ -13,6 +13,8 @@
 #include "store/records.h"
 #include "support/format.h"
 #include "support/language.h"
+#include "support/locale.h"
+#include "views/statistics/statistics_table.h"
 
 namespace rc {
 namespace {
@@ -39,28 +41,19 @@ std::string tidy(const std::string& text) {
   return out;
 }
 
-std::string caption(int id, const std::string& suffix = {}) { return tidy(collapsePercents(str(id) + " " + suffix)); }
 
-// The captions of the HRV statistic cells, as the statistics page heads them.
+// The captions of the HRV statistic cells (columns 6 to 14) and of the
+// signal columns (5 to 12), as the statistics page heads them.
 std::vector<std::string> hrvCaptions(const AnalysisSettings& s) {
-  std::vector<std::string> h = {caption(255)};
-  h.push_back(tidy(substituteArg(str(256) + " ", static_cast<long long>(s.nnInterval))));
-  h.push_back(tidy(substituteArg(str(257) + " ", static_cast<long long>(s.nnInterval))));
-  h.push_back(caption(258));
-  switch (s.bandUnits) {
-    case 1:
-      h.insert(h.end(), {caption(259, str(282)), caption(260), caption(261)});
-      break;
-    case 2:
-      h.insert(h.end(), {caption(259, "(%%)"), caption(262, "(%%)"), caption(281, "(%%)")});
-      break;
-    default:
-      h.insert(h.end(), {caption(259, str(282)), caption(262), caption(281)});
-      break;
-  }
-  h.push_back(caption(262, " / " + str(281)));
-  h.push_back(caption(263, str(282)));
-  return h;
+  std::vector<std::string> h = hrvHeaders(s.nnInterval, s.bandUnits), out;
+  for (std::size_t i = 6; i < h.size(); ++i) out.push_back(tidy(h[i]));
+  return out;
+}
+
+std::vector<std::string> signalCaptions() {
+  std::vector<std::string> h = signalHeaders(), out;
+  for (std::size_t i = 5; i < h.size(); ++i) out.push_back(tidy(h[i]));
+  return out;
 }
 
 // Lays out a text table in columns: the first left-aligned, the others
@@ -130,8 +123,7 @@ std::string epochStatistics(const AnalysisSession& s, const std::vector<const Hr
   if (!sig.empty()) {
     if (!out.empty()) out += "\n";
     std::vector<std::vector<std::string>> t;
-    t.push_back({caption(254), caption(271), caption(272), caption(273), caption(274), caption(275), caption(324),
-                 caption(276)});
+    t.push_back(signalCaptions());
     for (const SignalTableRow* r : sig) {
       std::vector<std::string> line = {s.signalName(r->row.signal)};
       for (std::string& c : signalCells(r->row)) line.push_back(tidy(c));
@@ -236,11 +228,12 @@ Result<TextReport> buildTextReport(const AnalysisSession& s, const EpochResults&
 
   if (o.statistics) {
     rep.sessionTableCaption = str(kSessionTableCaptionId);
-    rep.sessionTable.push_back({str(114), str(138)});
-    const bool ekgRow = s.ekg && selectionUsesEkg(s.settings.ibiSource);
-    const bool bvpRow = s.bvp && selectionUsesBvp(s.settings.ibiSource) && s.settings.ibiSource != kSourceEkg;
-    if (ekgRow && r.meanSdnn[0]) rep.sessionTable.push_back({str(213), strprintf("%.2f", *r.meanSdnn[0])});
-    if (bvpRow && r.meanSdnn[1]) rep.sessionTable.push_back({str(287), strprintf("%.2f", *r.meanSdnn[1])});
+    // The statistics page's session table, as it shows it.
+    std::vector<std::string> head;
+    for (const std::string& h : sessionHeaders()) head.push_back(tidy(h));
+    rep.sessionTable.push_back(head);
+    for (const SessionTableRow& row : sessionTableRows(s, r, localeSeparators().decimal))
+      rep.sessionTable.push_back({row.caption, tidy(row.value)});
   }
 
   const bool scripted = !s.openSession;

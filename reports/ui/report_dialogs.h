@@ -6,8 +6,6 @@
 #include <functional>
 #include <optional>
 
-// The session's members include one called "slots": core headers come
-// before Qt's, whose keyword macros would otherwise rename it.
 #include "app/review_context.h"
 #include "reports/definitions/definition_editor.h"
 #include "reports/definitions/definition_generate.h"

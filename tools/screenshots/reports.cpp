@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
   // The first two pages of the scripted demo session's report.
   setDataRoot(demo);
   SilentUi silent;
-  auto s = loadSessionForAnalysis({demo, programFolder(), 1, 3}, silent);
+  auto s = loadSessionForAnalysis(SessionLoadRequest{demo, programFolder(), 1, 3, {}}, silent);
   if (s) {
     EpochInputs inputs = s->epochInputs();
     EpochResults results;
