@@ -15,6 +15,7 @@ PACKAGES=(
   qt6-base-dev qt6-charts-dev qt6-datavisualization-dev qt6-declarative-dev qt6-svg-dev
   libgl1-mesa-dev libgl1-mesa-dri xvfb xauth
   libfftw3-dev libpugixml-dev
+  libreoffice-writer-nogui poppler-utils
   locales
   libreoffice-calc-nogui
 )
