@@ -1,5 +1,8 @@
 #include "support/ui.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <algorithm>
 
 #include "support/language.h"
@@ -86,6 +89,27 @@ bool ScriptedUi::shown(int stringId) const {
   return std::any_of(records_.begin(), records_.end(), [&](const Record& r) {
     return std::find(r.message.ids.begin(), r.message.ids.end(), stringId) != r.message.ids.end();
   });
+}
+
+bool isDiskFull(const Status& why) {
+  if (why.isOk()) return false;
+  for (int e : {ENOSPC, EDQUOT})
+    if (why.message().find(std::strerror(e)) != std::string::npos) return true;
+  return false;
+}
+
+Message fileNotWrittenMessage(const std::filesystem::path& path, const Status& why) {
+  MessageBuilder b;
+  b.id(189).text(" ").text(path.string());
+  if (isDiskFull(why)) {
+    b.text("\n").id(kDiskFullId);
+  } else if (!why.isOk()) {
+    std::string reason = why.message();
+    const std::string prefix = "cannot write " + path.string() + ": ";
+    if (reason.rfind(prefix, 0) == 0) reason = reason.substr(prefix.size());
+    b.text("\n").text(reason);
+  }
+  return b.build();
 }
 
 }  // namespace rc

@@ -63,6 +63,8 @@ constexpr int kRequiredIds[] = {
     303, 308, 347, 348, 421, 422,
     // spreadsheet report definitions
     127, 143, 388, 404, 406, 407, 408, 409, 410, 414, 415, 418, 419, 455, 483,
+    // damaged inputs
+    7001, 7002, 7003, 7004, 7005, 7006, 7007,
 };
 // clang-format on
 
@@ -76,6 +78,7 @@ constexpr FormatUse kFormats[] = {
     {116, "s"}, {117, "s"}, {129, "s"}, {242, "f"},    {246, "12"}, {256, "d"},  {257, "d"},
     {305, "s"}, {343, "s"}, {344, "s"}, {377, "dd"},   {378, "d"},  {418, "d"},  {421, "s"},
     {422, "s"}, {441, "d"}, {443, "d"}, {1421, "sss"}, {1422, "s"}, {1444, "s"},
+    {7001, "s"}, {7002, "s"}, {7003, "s"}, {7006, "s"},
 };
 
 // Texts written into export files or report tables as column captions: one
@@ -94,7 +97,8 @@ struct Ending {
   const char* suffix;
 };
 constexpr Ending kEndings[] = {{136, ".\n"}, {189, ":"},  {198, ":"},  {374, ", "},
-                               {448, ": "},  {1044, ":"}, {1452, ":"}, {6285, ":"}};
+                               {448, ": "},  {1044, ":"}, {1452, ":"}, {6285, ":"},
+                               {7001, ":"}, {7007, ":"}};
 
 fs::path sourceTable() { return fs::path(RC_SOURCE_DIR) / "resources" / "program" / kLanguageFileName; }
 
