@@ -12,6 +12,7 @@
 #include "store/records_host.h"
 #include "store/records_script.h"
 #include "store/staging.h"
+#include "support/file_io.h"
 #include "support/format.h"
 #include "support/language.h"
 #include "support/locale.h"
@@ -106,6 +107,7 @@ std::unique_ptr<AnalysisSession> loadSessionForAnalysis(const SessionLoadRequest
   s->sessionId = rq.sessionId;
   s->folder = sessionFolder(rq.dataRoot, rq.clientId, rq.sessionId);
   s->configFile = s->folder / kConfigFileName;
+  removeStaleTemporaries(s->folder);  // a killed earlier run's
   CADODatabase channelSet;
   try {
     CADODatabase main;

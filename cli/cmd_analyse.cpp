@@ -185,7 +185,7 @@ int run(const std::vector<std::string>& argsIn) {
     missing.push_back(strprintf("%lld signal rows could not be computed (an EMG window beyond its RMS series)",
                                 static_cast<long long>(results.missingSignalRows)));
   if (missing.empty()) return kExitOk;
-  std::string text = "the tables are incomplete:";
+  std::string text = "the tables could not be fully computed:";
   for (const std::string& p : missing) text += "\n  " + p;
   return failure(text);
 }

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
+#include <functional>
 #include <cerrno>
 #include <cstring>
 
@@ -131,23 +133,37 @@ std::atomic<bool> g_namedTemporaries{false};
 
 std::string tempPrefix(const fs::path& target) { return "." + target.filename().string() + ".tmp"; }
 
-// Removes named temporaries of this target left by a killed run: same
-// prefix, six more characters, a regular file, untouched for a minute.
-void removeStaleTemporaries(const fs::path& dir, const fs::path& target) {
-  const std::string prefix = tempPrefix(target);
+bool isTemporaryName(const std::string& name, const std::string& prefix) {
+  if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) return false;
+  for (std::size_t i = prefix.size(); i < name.size(); ++i)
+    if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+  return true;
+}
+
+// Removes the named temporaries in dir that match: regular files untouched
+// for a minute (younger ones may belong to a writer still at work).
+int removeStale(const fs::path& dir, const std::function<bool(const std::string&)>& matches) {
   std::error_code ec;
   fs::directory_iterator it(dir, ec);
-  if (ec) return;
+  if (ec) return 0;
   const auto now = fs::file_time_type::clock::now();
+  int removed = 0;
   for (const fs::directory_entry& e : it) {
     const std::string name = e.path().filename().string();
-    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (!matches(name)) continue;
     std::error_code ec2;
     if (!e.is_regular_file(ec2) || ec2) continue;
     const auto written = e.last_write_time(ec2);
     if (ec2 || now - written < std::chrono::minutes(1)) continue;
-    fs::remove(e.path(), ec2);
+    if (fs::remove(e.path(), ec2)) ++removed;
   }
+  return removed;
+}
+
+// Leftovers of this target.
+void removeStaleTemporaries(const fs::path& dir, const fs::path& target) {
+  const std::string prefix = tempPrefix(target);
+  removeStale(dir, [&](const std::string& name) { return isTemporaryName(name, prefix); });
 }
 
 mode_t newFileMode() {
@@ -279,6 +295,14 @@ void AtomicWriter::abandon() {
     ::unlink(temp_.c_str());
     temp_.clear();
   }
+}
+
+int removeStaleTemporaries(const fs::path& folder) {
+  return removeStale(folder, [](const std::string& name) {
+    if (name.size() < 12 || name[0] != '.') return false;
+    const std::size_t tmp = name.size() - 10;  // ".tmp" and six characters
+    return name.compare(tmp, 4, ".tmp") == 0 && isTemporaryName(name, name.substr(0, tmp + 4));
+  });
 }
 
 Status writeFileAtomic(const fs::path& target, std::span<const std::uint8_t> data) {

@@ -89,6 +89,11 @@ class AtomicWriter {
   int error_ = 0;  // errno of the first failed write
 };
 
+// Removes the named temporary files that killed runs of AtomicWriter left in
+// a folder (".NAME.tmpXXXXXX", untouched for a minute); returns how many.
+// Loading a session calls it for the session folder.
+int removeStaleTemporaries(const fs::path& folder);
+
 // One-call form of AtomicWriter.
 Status writeFileAtomic(const fs::path& target, std::span<const std::uint8_t> data);
 Status writeFileAtomic(const fs::path& target, const std::string& data);

@@ -104,9 +104,10 @@ Message fileNotWrittenMessage(const std::filesystem::path& path, const Status& w
   if (isDiskFull(why)) {
     b.text("\n").id(kDiskFullId);
   } else if (!why.isOk()) {
+    // The reason alone: the path is in the message already.
     std::string reason = why.message();
-    const std::string prefix = "cannot write " + path.string() + ": ";
-    if (reason.rfind(prefix, 0) == 0) reason = reason.substr(prefix.size());
+    const std::string named = path.string() + ": ";
+    if (const auto at = reason.find(named); at != std::string::npos) reason = reason.substr(at + named.size());
     b.text("\n").text(reason);
   }
   return b.build();

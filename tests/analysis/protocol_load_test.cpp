@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -96,8 +97,11 @@ ScriptSpec demoScript() {
 class ProtocolLoadTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("rc_proto_" + std::to_string(::getpid()) + "_" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    // A parameterised test's name holds a "/": one folder per test, no
+    // parent left behind.
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '_');
+    root_ = fs::temp_directory_path() / ("rc_proto_" + std::to_string(::getpid()) + "_" + name);
     fs::remove_all(root_);
     fs::create_directories(root_ / "Scripts");
     fs::create_directories(folder());

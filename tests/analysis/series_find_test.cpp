@@ -25,6 +25,9 @@ class FindOrCreate : public ::testing::Test {
  protected:
   void SetUp() override {
     language().set(kFileNotCreatedId, "The file could not be created:");
+    language().set(kFileUnusableId, "The file %s cannot be used:");
+    language().set(kSetAsideRebuiltId, "It was set aside as %s.");
+    language().set(kAskRegenerateId, "Detect again (%s)?");
     for (const char* c : {"1A", "1B", "1C", "1G"}) recorded[c].assign(256 * 30, 0.5f);
     request.sessionFolder = dir.path();
     request.timing.blockRate = 8;
@@ -199,7 +202,8 @@ TEST_F(FindOrCreate, UnwritableFolderKeepsTheSeriesInMemoryAndNamesThePath) {
   ASSERT_TRUE(out[0].series);
   EXPECT_EQ(out[0].series->values.size(), 30u);
   ASSERT_EQ(ui.records().size(), 2u);
-  EXPECT_EQ(ui.records()[0].message.text, "The file could not be created: " + out[0].path.string());
+  EXPECT_EQ(ui.records()[0].message.text,
+            "The file could not be created: " + out[0].path.string() + "\nNo such file or directory");
   EXPECT_EQ(ui.records()[0].icon, Icon::Warning);
 }
 

@@ -255,7 +255,7 @@ TEST_F(DamagedInputs, IncompleteSignalTableFailsTheCommand) {
   const CliRun r = runCli(session());
   EXPECT_EQ(r.status, 1);
   EXPECT_FALSE(r.out.empty());
-  EXPECT_NE(r.err.find("the tables are incomplete"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("the tables could not be fully computed"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("signal rows could not be computed"), std::string::npos) << r.err;
 }
 
@@ -321,12 +321,14 @@ TEST_F(DamagedInputs, DemoOverAnEarlierOneRemovesTheOldSeries) {
   created_.push_back(other);
   ASSERT_EQ(runCli("make-demo " + other.string() + " --scale 0.2 --no-long").status, 0);
   const fs::path f = sessionFolder(other, 1, 1);
-  ASSERT_EQ(runCli("analyse --data-root " + other.string() + " --client 1 --session 1").status, 0);
-  ASSERT_TRUE(fs::exists(f / "IBIFromEKG_1A.dat"));
+  // Series files as a first analysis of the old recording would have left them.
+  for (const char* name : {"IBIFromEKG_1A.dat", "RMS_1F.dat", "RespPeriod_1C.dat.damaged"})
+    fs::copy_file(folder() / "IBIFromEKG_1A.dat", f / name);
   const CliRun again = runCli("make-demo --data-root " + other.string() + " --scale 0.2 --no-long --seed 99");
   ASSERT_EQ(again.status, 0) << again.err;
   EXPECT_FALSE(fs::exists(f / "IBIFromEKG_1A.dat"));
   EXPECT_FALSE(fs::exists(f / "RMS_1F.dat"));
+  EXPECT_FALSE(fs::exists(f / "RespPeriod_1C.dat.damaged"));
   EXPECT_TRUE(fs::exists(f / "Session.dat"));
 }
 

@@ -160,6 +160,21 @@ TEST_P(AtomicWriterModes, KeepsThePermissionsOfTheFileItReplaces) {
   EXPECT_EQ(readWholeFile(f)->size(), 2u);
 }
 
+// Loading a session sweeps its folder: leftovers of killed runs go, files
+// that only look alike or are young stay.
+TEST_F(AtomicWriterTest, StaleTemporariesOfAFolderAreRemoved) {
+  const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+  for (const char* name : {".IBIFromBVP_1B.dat.tmpAb12Cd", ".Events.dat.tmpZZZZZZ", ".young.dat.tmp123456",
+                           "IBIFromEKG_1A.dat", ".notes.tmp12345", ".x.dat.tmp12345!"}) {
+    ASSERT_TRUE(writeFileAtomic(dir_ / name, std::string("x")));
+    if (std::string(name) != ".young.dat.tmp123456") fs::last_write_time(dir_ / name, old);
+  }
+  EXPECT_EQ(removeStaleTemporaries(dir_), 2);
+  EXPECT_FALSE(fs::exists(dir_ / ".IBIFromBVP_1B.dat.tmpAb12Cd"));
+  EXPECT_FALSE(fs::exists(dir_ / ".Events.dat.tmpZZZZZZ"));
+  EXPECT_EQ(entries(), 4u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Temporaries, AtomicWriterModes, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Named" : "Unnamed"; });
 

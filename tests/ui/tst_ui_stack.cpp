@@ -56,7 +56,7 @@ class UiStackTest : public QObject {
   }
 
  private slots:
-  void initTestCase() { QVERIFY(rc::loadLanguage(RC_PROGRAM_DIR)); }
+  void initTestCase() { QVERIFY(rc::loadLanguage(RC_PROGRAM_DIR).isOk()); }
 
   void damagedSeriesQuestionNamesTheFileAndDefaultsToNo() {
     QTemporaryDir dir;
