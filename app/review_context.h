@@ -8,14 +8,13 @@
 
 #include "analysis/epochs/epochs.h"
 #include "app/session_analysis_load.h"
+#include "app/session_config.h"
 #include "support/ui.h"
 
 namespace rc {
 
-// Signal slots of the container (see AnalysisSession::slots).
-inline constexpr int kSlotEkg = 0;
-inline constexpr int kSlotBvp = 1;
-inline constexpr int kSlotResp = 2;
+// Signal slots of the container (see AnalysisSession::slots): kSlotEkg,
+// kSlotBvp, kSlotResp ... of app/session_config.h.
 
 struct ReviewContext {
   AnalysisSession* session = nullptr;  // the loaded session

@@ -55,7 +55,13 @@ void configureInMemory(CADODatabase& channelSet, CXMLMarkup& doc) {
   setSignalPart(doc, model.signalPart(), false);
 }
 
-bool loadSeries(AnalysisSession& s, UserInterface& ui) {
+}  // namespace
+
+void findOrCreateSessionSeries(AnalysisSession& s, UserInterface& ui, const ProgressFn& progress) {
+  s.ekg.reset();
+  s.bvp.reset();
+  s.resp.reset();
+  s.rms = {};
   SeriesSelection sel;
   sel.ibiSource = s.settings.ibiSource;
   if (s.slots[0].used()) sel.ekgChannel = s.slots[0].label;
@@ -82,8 +88,8 @@ bool loadSeries(AnalysisSession& s, UserInterface& ui) {
       }
     return std::nullopt;
   };
-  for (SeriesFileOutcome& o : findOrCreateSeries(req, lookup, ui)) {
-    if (Status st = loadSeriesFile(req, lookup, o, ui); !st) s.problems.push_back(st.message());
+  for (SeriesFileOutcome& o : findOrCreateSeries(req, lookup, ui, progress)) {
+    if (Status st = loadSeriesFile(req, lookup, o, ui, progress); !st) s.problems.push_back(st.message());
     if (o.kind == SeriesKind::Rms) {
       for (int k = 0; k < 2; ++k)
         if (s.slots[7 + k].label == o.channelText) s.rms[k] = o.rms;
@@ -96,10 +102,7 @@ bool loadSeries(AnalysisSession& s, UserInterface& ui) {
     else
       s.resp = std::move(o.series);
   }
-  return true;
 }
-
-}  // namespace
 
 std::unique_ptr<AnalysisSession> loadSessionForAnalysis(const SessionLoadRequest& rq, UserInterface& ui) {
   auto s = std::make_unique<AnalysisSession>();
@@ -190,7 +193,7 @@ std::unique_ptr<AnalysisSession> loadSessionForAnalysis(const SessionLoadRequest
   for (int k = 0; k < kSlotCount; ++k)
     s->slots[k] = {read[k].input, read[k].channelIndex, read[k].label, read[k].description, read[k].rawEmg};
   s->settings = loadAnalysisSettings(s->config, s->slots[0].used(), s->slots[1].used());
-  loadSeries(*s, ui);
+  findOrCreateSessionSeries(*s, ui, rq.progress);
   s->rejected = StretchFile().read(s->folder);
   s->events.read(s->folder, ui);
   if (s->protocol) addProtocolEvents(*s->protocol, s->folder, s->events, ui);

@@ -14,6 +14,7 @@
 #include "analysis/epochs/epochs.h"
 #include "analysis/protocol/protocol.h"
 #include "analysis/series/series.h"
+#include "analysis/series/series_gen.h"
 #include "analysis/protocol/settings.h"
 #include "store/events.h"
 #include "store/recording.h"
@@ -75,10 +76,17 @@ struct SessionLoadRequest {
   std::filesystem::path programFolder;
   int clientId = 0;
   int sessionId = 0;
+  // Reports the detection of series that have to be generated (samples done
+  // of the samples to go); empty for none.
+  ProgressFn progress;
 };
 
 // Loads the session; every failure has been shown through ui when it returns nullptr.
 std::unique_ptr<AnalysisSession> loadSessionForAnalysis(const SessionLoadRequest& request, UserInterface& ui);
+
+// Finds or generates the session's series for its slots and settings (series
+// files are read when present), replacing the series held.
+void findOrCreateSessionSeries(AnalysisSession& session, UserInterface& ui, const ProgressFn& progress = {});
 
 // An IBI series file analysed as an open session: its kind (EKG or BVP) from
 // the file name, EKG when the name says neither.

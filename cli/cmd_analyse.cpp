@@ -149,7 +149,7 @@ int run(const std::vector<std::string>& argsIn) {
     if (!std::filesystem::is_directory(*root, ec))
       return fileFailure(*root, "the data root is not a folder (give --data-root DIR, or make one with make-demo)");
     setDataRoot(*root);
-    s = loadSessionForAnalysis({*root, programFolder(), *client, *session}, ui);
+    s = loadSessionForAnalysis({*root, programFolder(), *client, *session, {}}, ui);
   }
   if (!s) return kExitFailure;
   if (epoch) s->settings.epochTime = *epoch;

@@ -1,22 +1,15 @@
 #include <QApplication>
-#include <QMessageBox>
+#include <QStringList>
 
-#include <clocale>
-
-#include "support/language.h"
-#include "support/locale.h"
-#include "support/paths.h"
+#include "app/ui/rhythmcraft_app.h"
+#include "support/ui/qt_user_interface.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  rc::setLocaleSeparators(rc::readUserLocaleSeparators());
-  std::setlocale(LC_NUMERIC, "C");
-  if (!rc::loadLanguage(rc::programFolder())) {
-    QMessageBox box(QMessageBox::Warning, QString(), QString::fromUtf8(rc::kBuiltinString1));
-    box.exec();
-    return 1;
-  }
-  QMessageBox::information(nullptr, QString::fromStdString(rc::str(rc::kAppTitleId)),
-                           QStringLiteral("The main window arrives with the application shell."));
-  return 0;
+  rc::QtUserInterface ui;
+  rc::CRhythmcraftApp rhythmcraft(ui);
+  if (auto code = rhythmcraft.initInstance()) return *code;
+  QStringList args = QApplication::arguments();
+  args.removeFirst();
+  return rhythmcraft.run(args.join(' ').toStdString());
 }

@@ -36,7 +36,7 @@ class ReviewPage : public QWidget {
   // (segment lists, rejected stretches).
   virtual void sessionClosing() {}
 
- signals:
+ Q_SIGNALS:
   // Times picked on the page's charts for status panes 2 and 4.
   void statusTimes(const QString& pane2, const QString& pane4);
   // The series or the rejections changed: the statistics are out of date.

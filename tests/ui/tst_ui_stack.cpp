@@ -55,7 +55,7 @@ class UiStackTest : public QObject {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
 
- private slots:
+ private Q_SLOTS:
   void initTestCase() { QVERIFY(rc::loadLanguage(RC_PROGRAM_DIR).isOk()); }
 
   void damagedSeriesQuestionNamesTheFileAndDefaultsToNo() {

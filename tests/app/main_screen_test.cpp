@@ -1,0 +1,249 @@
+#include "app/container/main_screen_model.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "analysis/protocol/settings.h"
+#include "analysis/series/series_file.h"
+#include "demo/demo_root.h"
+#include "support/file_io.h"
+#include "support/language.h"
+#include "support/paths.h"
+#include "support/xml_markup.h"
+
+namespace rc {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<int> spans(const std::vector<TimeFrameEntry>& e) {
+  std::vector<int> out;
+  for (const auto& x : e) out.push_back(x.command);
+  return out;
+}
+
+TEST(TimeFrameList, FiftySecondSessionOffersTheShortSpansAndTheSession) {
+  EXPECT_EQ(spans(timeFrameEntries(50, false, 0)), (std::vector<int>{32780, 32781, 32782, 32783, 32784, 32791}));
+  EXPECT_EQ(spans(timeFrameEntries(50, true, 20)),
+            (std::vector<int>{32780, 32781, 32782, 32783, 32784, 32790, 32791}));
+  EXPECT_EQ(timeFrameEntries(50, false, 0).back().seconds, 50);
+}
+
+TEST(TimeFrameList, EachLongerSpanNeedsALongerSession) {
+  EXPECT_EQ(timeFrameEntries(60, false, 0).size(), 6u);
+  EXPECT_EQ(timeFrameEntries(61, false, 0).size(), 7u);
+  EXPECT_EQ(timeFrameEntries(1801, false, 0).size(), 11u);
+  EXPECT_EQ(timeFrameEntries(7200.5, false, 0).back().seconds, 7201);
+}
+
+TEST(TimeFrameList, ZeroLengthsGiveOneSecond) {
+  const auto e = timeFrameEntries(0, true, 0);
+  EXPECT_EQ(e[e.size() - 2].seconds, 1);
+  EXPECT_EQ(e.back().seconds, 1);
+  EXPECT_EQ(wholeSecondsAtLeastOne(std::nan("")), 1);
+  EXPECT_EQ(wholeSecondsAtLeastOne(12.01), 13);
+}
+
+struct StoredCase {
+  int stored;
+  int seconds;
+};
+class StoredTimeFrame : public ::testing::TestWithParam<StoredCase> {};
+TEST_P(StoredTimeFrame, SelectsItsEntryOrFiveSeconds) {
+  const auto e = timeFrameEntries(7200, true, 120);
+  EXPECT_EQ(e[storedTimeFrameIndex(e, GetParam().stored)].seconds, GetParam().seconds);
+}
+INSTANTIATE_TEST_SUITE_P(Values, StoredTimeFrame,
+                         ::testing::Values(StoredCase{5, 5}, StoredCase{0, 5}, StoredCase{1, 1}, StoredCase{15, 15},
+                                           StoredCase{180, 180}, StoredCase{3600, 3600}, StoredCase{120, 5},
+                                           StoredCase{-3, 5}));
+
+TEST(EpochLengthList, CommandsAndTheirSeconds) {
+  EXPECT_EQ(epochSecondsOfCommand(32800), 60);
+  EXPECT_EQ(epochSecondsOfCommand(32803), 300);
+  EXPECT_EQ(epochSecondsOfCommand(32804), 300);
+  EXPECT_EQ(epochSecondsOfCommand(32805), 600);
+  EXPECT_EQ(epochSecondsOfCommand(32806), std::nullopt);
+  EXPECT_EQ(epochLengthIndex(600), 3);
+  EXPECT_EQ(epochLengthIndex(45), -1);
+}
+
+// The container's load and commands on a short demo data root.
+class MainScreenOnDemo : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    setProgramFolder(RC_PROGRAM_DIR);
+    ASSERT_TRUE(loadLanguage(programFolder()));
+    root_ = fs::temp_directory_path() / ("rc_ms_demo_" + std::to_string(::getpid()));
+    demo::DemoOptions o;
+    o.skipLongSession = true;
+    o.timeScale = 0.25;
+    o.programFolder = RC_PROGRAM_DIR;
+    ok_ = demo::makeDemoDataRoot(root_, o).isOk();
+  }
+  static void TearDownTestSuite() { fs::remove_all(root_); }
+  void SetUp() override {
+    ASSERT_TRUE(ok_);
+    configs_.clear();
+  }
+  void TearDown() override {
+    for (const fs::path& f : configs_) fs::remove(f);
+    // Series files made by a test are kept: they are the same for every test.
+  }
+  // Writes the session's configuration from the template with the signal
+  // part of every offered channel, then edits "Settings".
+  fs::path configure(int client, int session, const std::vector<std::pair<const char*, int>>& settings = {}) {
+    const fs::path f = root_ / "Clients" / std::to_string(client) / strprintf("Sess%04d", session) / "HRVConfig.xml";
+    CXMLMarkup doc;
+    EXPECT_TRUE(doc.Load(programFolder() / "HRVConfig.xml"));
+    SignalPart part;
+    part[0] = {{1, "EKG", 4}};
+    part[1] = {{2, "BVP", 5}};
+    part[2] = {{3, "Resp", 8}};
+    setSignalPart(doc, part, false);
+    for (const auto& [key, value] : settings) writeSettingInt(doc, key, value);
+    EXPECT_TRUE(doc.Save(f));
+    configs_.push_back(f);
+    return f;
+  }
+  MainScreenModel::Request request(int client, int session, bool confidential = false) const {
+    return {root_, programFolder(), client, session, confidential};
+  }
+  std::string text(const fs::path& p) const {
+    auto b = readWholeFile(p);
+    return b ? std::string(b->begin(), b->end()) : std::string();
+  }
+
+  static inline fs::path root_;
+  static inline bool ok_ = false;
+  std::vector<fs::path> configs_;
+  ScriptedUi ui_;
+};
+
+TEST_F(MainScreenOnDemo, LoadsTheSessionWithCaptionStatusAndLists) {
+  configure(1, 2, {{"TimeFrame", 30}});
+  MainScreenModel m(ui_);
+  ASSERT_EQ(m.load(request(1, 2)), LoadResult::Ready) << (ui_.records().empty() ? "" : ui_.records()[0].message.text);
+  EXPECT_EQ(m.caption(), str(200) + ". " + str(321) + ". " + str(323) + ": Holt, Avery. Baseline and paced breathing");
+  EXPECT_NE(m.statusText().find("2026-03-09 09:20:00"), std::string::npos) << m.statusText();
+  EXPECT_EQ(m.timeFrames()[m.timeFrameIndex()].seconds, 30);
+  EXPECT_EQ(m.context().heartSlot, kSlotEkg);
+  EXPECT_FALSE(m.results().hrvRows.empty());
+  m.close();
+  EXPECT_FALSE(m.loaded());
+}
+
+TEST_F(MainScreenOnDemo, ConfidentialCaptionIsMasked) {
+  configure(1, 2);
+  MainScreenModel m(ui_);
+  ASSERT_EQ(m.load(request(1, 2, true)), LoadResult::Ready);
+  EXPECT_NE(m.caption().find("Ho**, A****"), std::string::npos) << m.caption();
+  EXPECT_EQ(m.caption().find("Holt"), std::string::npos);
+}
+
+TEST_F(MainScreenOnDemo, BvpOnlyGreysTheEkgButtonAndStartsOnBvp) {
+  configure(1, 2, {{"Setting1", 1}});
+  MainScreenModel m(ui_);
+  ASSERT_EQ(m.load(request(1, 2)), LoadResult::Ready);
+  EXPECT_EQ(m.context().heartSlot, kSlotBvp);
+  EXPECT_FALSE(heartButtonEnabled(m.session(), kSlotEkg));
+  EXPECT_TRUE(heartButtonEnabled(m.session(), kSlotBvp));
+}
+
+TEST_F(MainScreenOnDemo, SameEpochLengthDoesNothingAndAChangeIsStored) {
+  const fs::path f = configure(1, 2);
+  MainScreenModel m(ui_);
+  ASSERT_EQ(m.load(request(1, 2)), LoadResult::Ready);
+  const std::string before = text(f);
+  EXPECT_FALSE(m.epochLength(32800));
+  EXPECT_EQ(text(f), before);
+  EXPECT_TRUE(m.epochLength(32801));
+  EXPECT_EQ(m.session().settings.epochTime, 180);
+  EXPECT_NE(text(f).find("<EpochTime>180</EpochTime>"), std::string::npos);
+  EXPECT_TRUE(ui_.records().empty());
+}
+
+TEST_F(MainScreenOnDemo, FailedSaveOfAnEpochLengthIsReported) {
+  configure(1, 2);
+  MainScreenModel m(ui_);
+  ASSERT_EQ(m.load(request(1, 2)), LoadResult::Ready);
+  testing::failNextAtomicCommit();
+  EXPECT_TRUE(m.epochLength(32801));
+  EXPECT_EQ(ui_.firstIds(), std::vector<int>{kCouldNotSaveId});
+  EXPECT_EQ(m.session().settings.epochTime, 180);  // the value stays in memory
+}
+
+TEST_F(MainScreenOnDemo, AnEpochLongerThanTheSessionKeepsThePreviousLength) {
+  configure(1, 1);  // 75 s at this scale
+  MainScreenModel m(ui_);
+  ASSERT_EQ(m.load(request(1, 1)), LoadResult::Ready);
+  EXPECT_FALSE(m.epochLength(32805));
+  EXPECT_EQ(m.session().settings.epochTime, 60);
+  EXPECT_FALSE(m.results().hrvRows.empty());
+}
+
+TEST_F(MainScreenOnDemo, MissingSelectedSourceIsNamed) {
+  configure(1, 2);
+  const fs::path folder = root_ / "Clients/1/Sess0002";
+  {
+    MainScreenModel m(ui_);
+    ASSERT_EQ(m.load(request(1, 2)), LoadResult::Ready);  // the series files exist now
+  }
+  const fs::path bvp = seriesFilePath(folder, SeriesKind::IbiFromBvp, "1B");
+  const std::string saved = text(bvp);
+  ASSERT_TRUE(writeFileAtomic(bvp, std::string("damaged")));
+  ui_.clear();
+  MainScreenModel m(ui_);
+  EXPECT_EQ(m.load(request(1, 2)), LoadResult::Failed);
+  ASSERT_TRUE(writeFileAtomic(bvp, saved));
+  ASSERT_EQ(ui_.records().size(), 1u);
+  EXPECT_EQ(ui_.records()[0].message.ids, (std::vector<int>{307, kMissingBvpSeriesId}));
+}
+
+TEST_F(MainScreenOnDemo, NoHeartChannelMeansNoIntervalData) {
+  const fs::path f = root_ / "Clients/1/Sess0002/HRVConfig.xml";
+  CXMLMarkup doc;
+  ASSERT_TRUE(doc.Load(programFolder() / "HRVConfig.xml"));
+  setSignalPart(doc, SignalPart{}, false);
+  ASSERT_TRUE(doc.Save(f));
+  configs_.push_back(f);
+  MainScreenModel m(ui_);
+  EXPECT_EQ(m.load(request(1, 2)), LoadResult::NoIntervals);
+  EXPECT_TRUE(ui_.records().empty());
+}
+
+TEST_F(MainScreenOnDemo, RestoreAllAsksFirst) {
+  configure(1, 2);
+  MainScreenModel m(ui_);
+  ASSERT_EQ(m.load(request(1, 2)), LoadResult::Ready);
+  const fs::path ekg = seriesFilePath(m.session().folder, SeriesKind::IbiFromEkg, "1A");
+  ASSERT_TRUE(fs::exists(ekg));
+  ui_.answer(false);
+  EXPECT_FALSE(m.restoreAll());
+  EXPECT_EQ(ui_.firstIds(), std::vector<int>{kRestoreAllQuestionId});
+  bool dropped = false;
+  m.dropPendingEdits = [&] { dropped = true; };
+  ui_.answer(true);
+  EXPECT_TRUE(m.restoreAll());
+  EXPECT_TRUE(dropped);
+  EXPECT_TRUE(fs::exists(ekg));
+  EXPECT_FALSE(m.results().hrvRows.empty());
+}
+
+TEST_F(MainScreenOnDemo, CloseWritesTheViewParameters) {
+  const fs::path f = configure(1, 2);
+  MainScreenModel m(ui_);
+  ASSERT_EQ(m.load(request(1, 2)), LoadResult::Ready);
+  m.session().settings.rotation = 37;
+  int resolved = 0;
+  m.resolvePendingEdits = [&] { ++resolved; };
+  m.close();
+  EXPECT_EQ(resolved, 1);
+  EXPECT_NE(text(f).find("<Rotation>37</Rotation>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rc
