@@ -12,6 +12,7 @@
 #include "store/records_host.h"
 #include "store/records_script.h"
 #include "store/staging.h"
+#include "support/file_io.h"
 #include "support/format.h"
 #include "support/language.h"
 #include "support/locale.h"
@@ -22,7 +23,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-Message missing(const fs::path& path) { return MessageBuilder().id(kFileNotFoundId).text(path.string()); }
+Message missing(const fs::path& path) {
+  return MessageBuilder().id(kFileNotFoundId).text(" ").text(path.string());
+}
+
+// A file that is there but cannot be used: its name and the reader's reason.
+Message unusable(const fs::path& path, const std::string& reason) {
+  return MessageBuilder().idArg(kFileUnusableId, path.string()).text(" ").text(reason);
+}
+
+// The reason without the path the reader may have put in front of it.
+std::string reasonOf(const std::string& message, const fs::path& path) {
+  const std::string prefix = path.string() + ": ";
+  return message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message;
+}
 
 // The signal part of a session without a usable configuration file, as the
 // program would write it: every offered channel when no list offers more than
@@ -75,27 +89,18 @@ void findOrCreateSessionSeries(AnalysisSession& s, UserInterface& ui, const Prog
     return std::nullopt;
   };
   for (SeriesFileOutcome& o : findOrCreateSeries(req, lookup, ui, progress)) {
+    if (Status st = loadSeriesFile(req, lookup, o, ui, progress); !st) s.problems.push_back(st.message());
     if (o.kind == SeriesKind::Rms) {
-      std::optional<RmsSeries> rms = std::move(o.rms);
-      if (o.state == SeriesFileState::Existing) {
-        RmsSeries r;
-        if (readRmsSeries(o.path, r)) rms = std::move(r);
-      }
       for (int k = 0; k < 2; ++k)
-        if (s.slots[7 + k].label == o.channelText) s.rms[k] = rms;
+        if (s.slots[7 + k].label == o.channelText) s.rms[k] = o.rms;
       continue;
     }
-    std::optional<IntervalSeries> series = std::move(o.series);
-    if (o.state == SeriesFileState::Existing) {
-      IntervalSeries read;
-      if (readIntervalSeries(o.path, s.openSession, read)) series = std::move(read);
-    }
     if (o.kind == SeriesKind::IbiFromEkg)
-      s.ekg = std::move(series);
+      s.ekg = std::move(o.series);
     else if (o.kind == SeriesKind::IbiFromBvp)
-      s.bvp = std::move(series);
+      s.bvp = std::move(o.series);
     else
-      s.resp = std::move(series);
+      s.resp = std::move(o.series);
   }
 }
 
@@ -105,6 +110,7 @@ std::unique_ptr<AnalysisSession> loadSessionForAnalysis(const SessionLoadRequest
   s->sessionId = rq.sessionId;
   s->folder = sessionFolder(rq.dataRoot, rq.clientId, rq.sessionId);
   s->configFile = s->folder / kConfigFileName;
+  removeStaleTemporaries(s->folder);  // a killed earlier run's
   CADODatabase channelSet;
   try {
     CADODatabase main;
@@ -125,7 +131,11 @@ std::unique_ptr<AnalysisSession> loadSessionForAnalysis(const SessionLoadRequest
     if (!s->openSession) {
       auto scriptPath = hostFilePath(rq.dataRoot, row.FileName);
       CADODatabase script;
-      auto found = scriptPath ? findFileNoCase(*scriptPath) : std::nullopt;
+      if (!scriptPath) {
+        ui.showMessage(MessageBuilder().idArg(kNameRefusedId, row.FileName), Icon::Warning);
+        return nullptr;
+      }
+      auto found = findFileNoCase(*scriptPath);
       if (!found || !script.open(*found, CADODatabase::Mode::ReadOnly)) {
         ui.showMessage(MessageBuilder().id(kFileNotFoundId).text(" ").text(row.FileName), Icon::Warning);
         return nullptr;
@@ -135,16 +145,30 @@ std::unique_ptr<AnalysisSession> loadSessionForAnalysis(const SessionLoadRequest
       setName = proto.ChannelSet;
     }
     auto setPath = hostFilePath(rq.dataRoot / "Channels", setName);
+    if (!setPath) {
+      ui.showMessage(MessageBuilder().idArg(kNameRefusedId, setName), Icon::Warning);
+      return nullptr;
+    }
     DatabaseStager stager(rq.programFolder, rq.dataRoot, ui);
-    if (!setPath || !stager.openDatabase(channelSet, *setPath, CADODatabase::Mode::ReadOnly)) return nullptr;
+    if (!stager.openDatabase(channelSet, *setPath, CADODatabase::Mode::ReadOnly)) return nullptr;
     const ChannelSetCounts counts = readChannelSetCounts(channelSet);
     ExpectedLayout layout;
     layout.groups = static_cast<std::uint32_t>(counts.encoders);
     for (std::size_t g = 0; g < kMaxGroups; ++g)
       layout.perGroup[g] = static_cast<std::uint32_t>(counts.perEncoder[g]);
 
-    s->configFromFile =
-        fs::exists(s->configFile) && s->config.Load(s->configFile) && s->config.IsWellFormed();
+    std::error_code ec;
+    const bool configThere = fs::exists(s->configFile, ec);
+    s->configFromFile = configThere && s->config.Load(s->configFile) && s->config.IsWellFormed();
+    if (configThere && !s->configFromFile) {
+      // The session's own settings are lost to this analysis: say so, and
+      // count the results as not the session's.
+      std::string reason = s->config.GetErrorUtf8();
+      if (reason.empty()) reason = "it holds no XML document";
+      ui.showMessage(MessageBuilder(unusable(s->configFile, reason)).text("\n").id(kDefaultSettingsUsedId),
+                     Icon::Warning);
+      s->problems.push_back(s->configFile.string() + ": " + reason);
+    }
     if (!s->configFromFile) {
       s->config.Load(rq.programFolder / kConfigFileName);
       configureInMemory(channelSet, s->config);
@@ -154,7 +178,10 @@ std::unique_ptr<AnalysisSession> loadSessionForAnalysis(const SessionLoadRequest
       if (!s->protocol) return nullptr;
     }
     if (!s->recording.open(s->folder, layout)) {
-      ui.showMessage(missing(s->folder / "Session.dat"), Icon::Warning);
+      const fs::path dat = s->folder / "Session.dat";
+      std::error_code ec;
+      ui.showMessage(fs::exists(dat, ec) ? unusable(dat, reasonOf(s->recording.error(), dat)) : missing(dat),
+                     Icon::Warning);
       return nullptr;
     }
   } catch (const CADOException& e) {
@@ -177,7 +204,9 @@ std::unique_ptr<AnalysisSession> loadIbiFileForAnalysis(const fs::path& file, Us
   auto s = std::make_unique<AnalysisSession>();
   IntervalSeries series;
   if (Status st = readIntervalSeries(file, true, series); !st) {
-    ui.showMessage(MessageBuilder().id(kFileNotFoundId).text(file.string()), Icon::Warning);
+    std::error_code ec;
+    ui.showMessage(fs::exists(file, ec) ? unusable(file, reasonOf(st.message(), file)) : missing(file),
+                   Icon::Warning);
     return nullptr;
   }
   const bool bvp = seriesKindFromPath(file) == SeriesKind::IbiFromBvp;
@@ -204,6 +233,10 @@ EpochInputs AnalysisSession::epochInputs() const {
   for (int k = 3; k < kSlotCount; ++k) {
     const SignalSlot& slot = slots[k];
     if (!slot.used()) continue;
+    // Raw EMG is analysed through its RMS series only: without one (a file
+    // that could not be used, listed in problems) the row is left out
+    // rather than computed from the raw samples.
+    if (k >= 7 && slot.rawEmg && !rms[k - 7]) continue;
     const std::size_t i = static_cast<std::size_t>(slot.index);
     ChannelSignalInput c;
     c.signal = kSignalSkinConductance1 + (k - 3);

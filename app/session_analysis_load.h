@@ -25,6 +25,10 @@ namespace rc {
 
 inline constexpr const char* kMainDatabaseName = "csdb.zeb";
 inline constexpr const char* kConfigFileName = "HRVConfig.xml";
+// Follows the unusable-file message of a damaged configuration file.
+inline constexpr int kDefaultSettingsUsedId = 7004;
+// A host-stored file name that would lead outside the data root ("%s" the name).
+inline constexpr int kNameRefusedId = 7006;
 
 // Slots: 0 EKG, 1 BVP, 2 respiration, 3-4 SC, 5-6 temperature, 7-8 EMG.
 inline constexpr int kSlotCount = 9;
@@ -60,6 +64,10 @@ struct AnalysisSession {
   std::array<std::optional<RmsSeries>, 2> rms;  // EMG slots 7 and 8
   std::vector<TSessionSegment> rejected;
   EventList events;
+  // Inputs that were there but could not be used (a damaged series file the
+  // user chose not to replace ...), each naming the file and the reason: the
+  // results of the session are incomplete while this is not empty.
+  std::vector<std::string> problems;
 
   // The inputs of the statistics at the settings' epoch length.
   EpochInputs epochInputs() const;

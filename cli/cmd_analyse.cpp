@@ -3,7 +3,9 @@
 // CSV with "." as the decimal separator, whatever the locale.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "analysis/series/series_find.h"
@@ -18,23 +20,6 @@
 
 namespace rc::cli {
 namespace {
-
-// Messages go to stderr; questions take their default answer.
-class ConsoleUi : public UserInterface {
- public:
-  void showMessage(const Message& m, Icon) override {
-    std::fprintf(stderr, "rhythmcraft-cli: %s\n", m.text.c_str());
-  }
-  bool askYesNo(const Message& m, bool defaultYes, Icon) override {
-    std::fprintf(stderr, "rhythmcraft-cli: %s %s\n", m.text.c_str(), defaultYes ? "Yes" : "No");
-    return defaultYes;
-  }
-  bool askOkCancel(const Message& m, Icon) override {
-    std::fprintf(stderr, "rhythmcraft-cli: %s\n", m.text.c_str());
-    return false;
-  }
-  std::optional<std::string> enterString(const Message&, const std::string&) override { return std::nullopt; }
-};
 
 std::string csvField(const std::string& s) {
   if (s.find_first_of(",\"\n\r") == std::string::npos) return s;
@@ -134,9 +119,13 @@ bool takeInt(std::vector<std::string>& args, const char* name, int lo, int hi, s
 
 int run(const std::vector<std::string>& argsIn) {
   std::vector<std::string> args = argsIn;
-  std::string root, ibi, source, error;
+  std::string ibi, source, error;
   std::optional<int> client, session, epoch, nn, units, option;
-  takeOption(args, "--data-root", root);
+  const bool rootGiven = std::find_if(args.begin(), args.end(), [](const std::string& a) {
+                           return a == "--data-root" || a.rfind("--data-root=", 0) == 0;
+                         }) != args.end();
+  std::optional<std::filesystem::path> root = takeDataRoot(args, error);
+  if (!root && rootGiven) return usageError(error);
   takeOption(args, "--ibi", ibi);
   const bool hasSource = takeOption(args, "--source", source);
   if (!takeInt(args, "--client", 1, 0x7FFFFFFF, client, error) ||
@@ -149,8 +138,8 @@ int run(const std::vector<std::string>& argsIn) {
   if (hasSource && source != "ekg" && source != "bvp" && source != "both")
     return usageError("--source takes ekg, bvp or both");
   if (!args.empty()) return usageError("unknown argument: " + args.front());
-  if (ibi.empty() && (root.empty() || !client || !session))
-    return usageError("give --data-root, --client and --session, or --ibi FILE");
+  if (ibi.empty() && (!client || !session)) return usageError("give --client and --session, or --ibi FILE");
+  if (ibi.empty() && !root) return usageError(error);
 
   ConsoleUi ui;
   std::unique_ptr<AnalysisSession> s;
@@ -158,8 +147,11 @@ int run(const std::vector<std::string>& argsIn) {
     s = loadIbiFileForAnalysis(ibi, ui);
     if (s) s->settings.nnInterval = 50;
   } else {
-    setDataRoot(root);
-    SessionLoadRequest request{root, programFolder(), *client, *session, {}};
+    std::error_code ec;
+    if (!std::filesystem::is_directory(*root, ec))
+      return fileFailure(*root, "the data root is not a folder (give --data-root DIR, or make one with make-demo)");
+    setDataRoot(*root);
+    SessionLoadRequest request{*root, programFolder(), *client, *session, {}};
     // Detection on a long recording takes a while: a terminal sees how far it is.
     int shown = -1;
     if (::isatty(2))
@@ -173,7 +165,7 @@ int run(const std::vector<std::string>& argsIn) {
     s = loadSessionForAnalysis(request, ui);
     if (shown >= 0 && shown < 100) std::fputc('\n', stderr);
   }
-  if (!s) return 1;
+  if (!s) return kExitFailure;
   if (epoch) s->settings.epochTime = *epoch;
   if (nn) s->settings.nnInterval = *nn;
   if (units) s->settings.bandUnits = *units;
@@ -183,31 +175,63 @@ int run(const std::vector<std::string>& argsIn) {
 
   // A selected source without its series (no such channel, or a file that
   // could not be read) is named here rather than taken for a short session.
-  if (selectionUsesEkg(s->settings.ibiSource) && !s->ekg)
-    return failure("the session has no EKG interval series");
-  if (selectionUsesBvp(s->settings.ibiSource) && !s->bvp)
-    return failure("the session has no BVP interval series");
+  auto noSeries = [&](const char* what) {
+    std::string text = std::string("the session has no ") + what + " interval series";
+    for (const std::string& p : s->problems) text += "\n  " + p;
+    return failure(text);
+  };
+  if (selectionUsesEkg(s->settings.ibiSource) && !s->ekg) return noSeries("EKG");
+  if (selectionUsesBvp(s->settings.ibiSource) && !s->bvp) return noSeries("BVP");
 
   EpochInputs inputs = s->epochInputs();
   EpochResults results;
   const EpochTimeStore store{s->configFromFile ? &s->config : nullptr, s->configFile};
   const SessionAnalysisOutcome outcome = analyseLoadedSession(inputs, store, results, ui);
   if (outcome == SessionAnalysisOutcome::NoIntervals) return failure(str(248));
-  if (outcome != SessionAnalysisOutcome::Ready) return 1;
+  if (outcome != SessionAnalysisOutcome::Ready) return kExitFailure;
   s->settings.epochTime = inputs.epochSeconds;
-  const std::string text = tables(*s, results);
-  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
-    return failure("the tables could not be written");
-  return 0;
+  if (!writeOut(tables(*s, results))) return kExitFailure;
+
+  // The tables are printed; whatever kept them from being complete is named
+  // and fails the command.
+  std::vector<std::string> missing = s->problems;
+  if (results.missingSignalRows > 0)
+    missing.push_back(strprintf("%lld signal rows could not be computed (an EMG window beyond its RMS series)",
+                                static_cast<long long>(results.missingSignalRows)));
+  if (missing.empty()) return kExitOk;
+  std::string text = "the tables could not be fully computed:";
+  for (const std::string& p : missing) text += "\n  " + p;
+  return failure(text);
 }
+
+constexpr const char* kHelp =
+    "Loads a session as the review window does (its series files are read, or detected and\n"
+    "written when missing) and prints two CSV tables separated by a blank line: the HRV table\n"
+    "and the signal table, with \".\" as the decimal separator.\n"
+    "\n"
+    "options:\n"
+    "  --client C        the client's id (with --session)\n"
+    "  --session S       the session's id\n"
+    "  --ibi FILE        analyse one IBI series file as an open session instead (BVP when the\n"
+    "                    name starts with IBIFromBVP, else EKG)\n"
+    "%s"
+    "  --epoch SECONDS   epoch length: 60, 180, 300 or 600 (default: the session's setting)\n"
+    "  --nn MS           the NN threshold in ms, 10 to 2000 (default: the session's; 50 with --ibi)\n"
+    "  --units 0|1|2     band power units: 0 absolute, 1 normalised, 2 percent\n"
+    "  --option 0|1      1: step records of a scripted session instead of epoch rows\n"
+    "  --source ekg|bvp|both   the IBI sources analysed\n"
+    "\n"
+    "exit status: 0 when both tables are complete; 1 when the session cannot be analysed or a\n"
+    "table is incomplete (a damaged input, rows that could not be computed: the reasons are on\n"
+    "stderr, the tables are still printed when they could be); 2 for a usage error.\n";
 
 const CommandRegistrar reg(
     {"analyse",
-     "--data-root DIR --client C --session S [--epoch 60|180|300|600] [--nn MS] "
+     "[--data-root DIR] --client C --session S [--epoch 60|180|300|600] [--nn MS] "
      "[--units 0|1|2] [--option 0|1] [--source ekg|bvp|both] | --ibi FILE [options]",
      "computes the statistics of a session (or of one IBI series file) and prints the HRV "
      "and signal tables as CSV",
-     run});
+     run, strprintf(kHelp, kDataRootHelp)});
 
 }  // namespace
 }  // namespace rc::cli

@@ -56,8 +56,9 @@ int run(const std::vector<std::string>& argsIn) {
   const bool intervals = takeFlag(args, "--intervals");
   if (args.size() != 1) return usageError(std::string("usage: detect ") + kUsage);
 
-  auto bytes = readWholeFile(args[0]);
+  auto bytes = readWholeFile(args[0], kMaxBulkFileBytes);
   if (!bytes) return failure(bytes.status().message());
+  if (bytes->size() < 4) return fileFailure(args[0], "the file holds no samples (4 bytes each)");
   std::vector<float> samples(bytes->size() / 4);
   ByteReader(*bytes).f32Array(0, samples.data(), samples.size());
   if (bytes->size() % 4 != 0)
@@ -90,10 +91,22 @@ int run(const std::vector<std::string>& argsIn) {
   return std::fflush(stdout) == 0 ? 0 : failure("cannot write the output");
 }
 
+constexpr const char* kHelp =
+    "options:\n"
+    "  --signal ekg|bvp|resp   the detector: beats of an EKG or a pulse (BVP) channel, or breaths\n"
+    "  --type T          ekg and bvp: basic (default) or advanced; resp: fast (default) or slow\n"
+    "  --rate HZ         the samples' rate in Hz (above 0)\n"
+    "  --block-rate R    blocks per second of the recording the samples come from (default 16)\n"
+    "  --intervals       print the interval series in ms, one per line, instead of the detections\n"
+    "  FILE              raw little-endian float32 samples (a regular file of at most 2 GiB)\n"
+    "\n"
+    "exit status: 0 on success, 1 when the file cannot be read or holds no samples, 2 for a\n"
+    "usage error.\n";
+
 const CommandRegistrar reg({"detect", kUsage,
                             "runs the detector over raw little-endian float32 samples and prints "
                             "\"sample,period_ms\" per detection, or the interval series with --intervals",
-                            run});
+                            run, kHelp});
 
 }  // namespace
 }  // namespace rc::cli

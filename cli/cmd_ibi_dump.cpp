@@ -9,14 +9,15 @@ namespace {
 
 int run(const std::vector<std::string>& args) {
   if (args.size() != 1) return usageError("usage: ibi-dump FILE");
-  auto bytes = readWholeFile(args[0]);
+  const bool rmsFile = seriesKindFromPath(args[0]) == SeriesKind::Rms;
+  auto bytes = readWholeFile(args[0], rmsFile ? kMaxBulkFileBytes : kMaxSeriesFileBytes);
   if (!bytes) return failure(bytes.status().message());
-  if (seriesKindFromPath(args[0]) == SeriesKind::Rms) {
+  if (rmsFile) {
     auto rms = parseRmsSeries(*bytes);
     if (!rms) return failure(args[0] + ": " + rms.status().message());
     std::printf("# values: %zu\n", rms->values.size());
     for (float v : rms->values) std::printf("%.9g\n", static_cast<double>(v));
-    return 0;
+    return std::fflush(stdout) == 0 ? 0 : failure("cannot write the output");
   }
   auto series = parseIntervalSeries(*bytes, false);
   if (!series) return failure(args[0] + ": " + series.status().message());
@@ -33,7 +34,12 @@ int run(const std::vector<std::string>& args) {
 
 const CommandRegistrar reg({"ibi-dump", "FILE",
                             "prints the segment records and values of an IBI, respiration period or RMS file",
-                            run});
+                            run,
+                            "FILE is read as an RMS series when its name starts with RMS_, else as an IBI or\n"
+                            "respiration period series (segment table, then intervals in ms). A file that\n"
+                            "cannot be used is named with the reason (short file, count beyond the file, an\n"
+                            "interval that is not a number, not positive or longer than 60 s ...) and the\n"
+                            "exit status is 1.\n"});
 
 }  // namespace
 }  // namespace rc::cli

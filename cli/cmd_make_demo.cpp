@@ -2,10 +2,13 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 
 #include "cli/command.h"
 #include "demo/demo_root.h"
 #include "support/locale.h"
+#include "support/format.h"
 #include "support/paths.h"
 
 namespace rc::cli {
@@ -27,7 +30,14 @@ int run(const std::vector<std::string>& argsIn) {
     o.seed = static_cast<std::uint64_t>(*v);
   }
   o.skipLongSession = takeFlag(args, "--no-long");
-  if (args.size() != 1) return usageError("usage: make-demo DIR [--scale X] [--seed N] [--no-long]");
+  std::string error;
+  std::optional<std::filesystem::path> root = takeDataRoot(args, error);
+  if (args.size() == 1) {
+    root = args[0];
+  } else if (!args.empty()) {
+    return usageError("usage: make-demo [DIR | --data-root DIR] [--scale X] [--seed N] [--no-long]");
+  }
+  if (!root) return usageError(error);
   const bool tty = ::isatty(2);
   auto start = std::chrono::steady_clock::now();
   o.progress = [&](const std::string& what) {
@@ -35,17 +45,28 @@ int run(const std::vector<std::string>& argsIn) {
     if (tty) std::fprintf(stderr, "\rmaking demo data: %-40s %6.1f s", what.c_str(), s);
     else std::fprintf(stderr, "making demo data: %s\n", what.c_str());
   };
-  Status s = demo::makeDemoDataRoot(args[0], o);
+  Status s = demo::makeDemoDataRoot(*root, o);
   if (tty) std::fprintf(stderr, "\n");
   if (!s) return failure(s.message());
-  std::printf("demo data root: %s\n", args[0].c_str());
-  return 0;
+  std::printf("demo data root: %s\n", root->c_str());
+  return std::fflush(stdout) == 0 ? kExitOk : failure("cannot write the output");
 }
 
-const CommandRegistrar reg({"make-demo", "DIR [--scale X] [--seed N] [--no-long]",
+constexpr const char* kHelp =
+    "options:\n"
+    "  DIR               the data root to write; default as --data-root below\n"
+    "%s"
+    "  --scale X         time scale of the sessions, above 0 and at most 10 (default 1)\n"
+    "  --seed N          seed of the synthetic physiology (a non-negative integer)\n"
+    "  --no-long         leave out the long session\n"
+    "\n"
+    "Writing over an earlier demo root replaces its recordings and removes the series files,\n"
+    "events and rejected stretches of the old ones, so nothing of the old recordings is analysed.\n";
+
+const CommandRegistrar reg({"make-demo", "[DIR] [--scale X] [--seed N] [--no-long]",
                             "writes a complete, deterministic demo data root (databases, channel sets, a script, "
                             "session folders with recordings)",
-                            run});
+                            run, strprintf(kHelp, kDataRootHelp)});
 
 }  // namespace
 }  // namespace rc::cli

@@ -9,7 +9,11 @@ namespace {
 int run(const std::vector<std::string>& args) {
   if (args.size() != 1) return usageError("usage: recording-info FILE");
   SessionRecording rec;
-  if (!rec.openFileUnchecked(args[0])) return failure(args[0] + ": " + rec.error());
+  if (!rec.openFileUnchecked(args[0])) {
+    // The reader's own messages may already name the file.
+    const std::string& e = rec.error();
+    return e.find(args[0]) != std::string::npos ? failure(e) : fileFailure(args[0], e);
+  }
   const auto& h = rec.header();
   std::printf("file: %s\n", args[0].c_str());
   std::printf("groups: %zu\n", h.groupCounts.size());

@@ -51,7 +51,8 @@ bool takeOption(std::vector<std::string>& args, const std::string& name, std::st
 
 namespace {
 void printHelp() {
-  std::printf("usage: rhythmcraft-cli COMMAND [ARGS]\n\ncommands:\n");
+  std::printf("usage: rhythmcraft-cli COMMAND [ARGS]\n"
+              "       rhythmcraft-cli COMMAND --help   (the command's options)\n\ncommands:\n");
   auto list = rc::cli::commands();
   std::sort(list.begin(), list.end(), [](auto& a, auto& b) { return a.name < b.name; });
   for (const auto& c : list) {
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string programDir;
   if (rc::cli::takeOption(args, "--program-dir", programDir)) rc::setProgramFolder(programDir);
-  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || (args[0] == "help" && args.size() == 1)) {
     printHelp();
     return args.empty() ? 2 : 0;
   }
@@ -75,9 +76,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", rc::kBuiltinString1);
     return 1;
   }
+  // "help COMMAND" is "COMMAND --help".
+  if (args[0] == "help" && args.size() == 2) args = {args[1], "--help"};
   for (const auto& c : rc::cli::commands()) {
     if (c.name == args[0]) {
       std::vector<std::string> rest(args.begin() + 1, args.end());
+      const bool help = std::find(rest.begin(), rest.end(), "--help") != rest.end() ||
+                        (rest.size() == 1 && rest[0] == "-h");
+      if (help) {
+        std::fputs(rc::cli::commandHelp(c).c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+      }
       return c.run(rest);
     }
   }

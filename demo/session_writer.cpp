@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "analysis/series/series_file.h"
 #include "store/events.h"
 #include "support/file_io.h"
 #include "support/format.h"
@@ -37,6 +38,18 @@ Status writeSessionFiles(const fs::path& folder, const DemoSessionFiles& files) 
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec) return Status::error("cannot create " + folder.string() + ": " + ec.message());
+
+  // A demo written over an earlier one (another seed, another scale) gets a
+  // new recording: whatever was derived from or added to the old one goes,
+  // so nothing computed from the old recording is analysed with the new.
+  for (const fs::directory_entry& e : fs::directory_iterator(folder, ec)) {
+    const std::string name = e.path().filename().string();
+    const bool derived = seriesKindFromPath(e.path()).has_value() || name == "Events.dat" ||
+                         name == "ChannelSegments.dat";
+    std::error_code ec2;
+    if (derived && e.is_regular_file(ec2) && !fs::remove(e.path(), ec2) && ec2)
+      return Status::error("cannot remove " + e.path().string() + ": " + ec2.message());
+  }
 
   // Channels go into the file grouped by encoder, in id order within a group.
   std::vector<DemoChannel const*> ordered;

@@ -81,8 +81,8 @@ void StretchFile::saveAtClose(const fs::path& sessionFolder, const std::vector<T
     if (fs::exists(file, ec)) fs::remove(file, ec);
     return;
   }
-  if (!writeFileAtomic(file, serialiseStretches(list)))
-    ui.showMessage(MessageBuilder().id(189).text(" " + file.string()), Icon::Warning);
+  if (Status st = writeFileAtomic(file, serialiseStretches(list)); !st)
+    ui.showMessage(fileNotWrittenMessage(file, st), Icon::Warning);
 }
 
 }  // namespace rc

@@ -53,6 +53,15 @@ DataRoot prepareDataRoot(const fs::path& programFolder) {
   return {root, false};
 }
 
+std::optional<fs::path> defaultDataRootPath() {
+  if (const char* env = std::getenv("RHYTHMCRAFT_DATA_ROOT"); env && *env) return fs::path(env);
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg && fs::path(xdg).is_absolute())
+    return fs::path(xdg) / "Quellmark" / "Solvane";
+  if (const char* home = std::getenv("HOME"); home && *home)
+    return fs::path(home) / ".local" / "share" / "Quellmark" / "Solvane";
+  return std::nullopt;
+}
+
 const fs::path& dataRoot() { return g_root; }
 void setDataRoot(const fs::path& root) { g_root = root; }
 

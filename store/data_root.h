@@ -2,6 +2,7 @@
 // Where the host's data lives: the data root (databases, "Channels",
 // "Clients") and the folder of one recorded session.
 #include <filesystem>
+#include <optional>
 
 namespace rc {
 
@@ -17,6 +18,11 @@ struct DataRoot {
 // is ever made world-writable. When the folders cannot be had, the program
 // folder is the data root. Never fails.
 DataRoot prepareDataRoot(const std::filesystem::path& programFolder);
+
+// The data root the environment names, without creating anything:
+// $RHYTHMCRAFT_DATA_ROOT when set, else "Quellmark/Solvane" under the XDG
+// data home. nullopt when neither that nor $HOME is set.
+std::optional<std::filesystem::path> defaultDataRootPath();
 
 // The process-wide data root, fixed at start-up.
 const std::filesystem::path& dataRoot();

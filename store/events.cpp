@@ -96,10 +96,17 @@ EventList::ReadOutcome EventList::read(const fs::path& sessionFolder, UserInterf
   bool ok = bytes && parse(*bytes);
   if (!ok) {
     clear();
-    ui.showMessage(messageOf(368), Icon::Warning);
+    // The message names the file and why it cannot be read.
+    std::string reason = bytes ? "its size is not a whole number of event records"
+                               : bytes.status().message();
+    if (const std::string prefix = file.string(); reason.find(prefix) == std::string::npos)
+      reason = prefix + ": " + reason;
+    ui.showMessage(MessageBuilder().id(368).text("\n").text(reason), Icon::Warning);
     return ReadOutcome::Damaged;
   }
-  if (applyDefaultNames() > 0) (void)write(sessionFolder);
+  if (applyDefaultNames() > 0) {
+    if (Status st = write(sessionFolder); !st) ui.showMessage(fileNotWrittenMessage(file, st), Icon::Warning);
+  }
   return ReadOutcome::Read;
 }
 

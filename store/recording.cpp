@@ -145,14 +145,18 @@ bool SessionRecording::load(const fs::path& file, const ExpectedLayout* expected
   close();
   error_.clear();
   Fd f;
-  f.fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  f.fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a pipe must not block the open
   if (f.fd < 0) {
     error_ = "cannot open " + file.string() + ": " + std::strerror(errno);
     return false;
   }
   struct stat st {};
-  if (::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    error_ = "cannot read " + file.string();
+  if (::fstat(f.fd, &st) != 0) {
+    error_ = "cannot read " + file.string() + ": " + std::strerror(errno);
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    error_ = file.string() + (S_ISDIR(st.st_mode) ? ": a folder, not a file" : ": not a regular file");
     return false;
   }
   const std::uint64_t fileSize = static_cast<std::uint64_t>(st.st_size);

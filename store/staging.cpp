@@ -4,11 +4,14 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 #include "support/binary.h"
 #include "support/file_io.h"
+#include "support/format.h"
 #include "support/language.h"
 
 namespace rc {
@@ -227,6 +230,38 @@ std::optional<std::pair<int, Message>> DatabaseStager::conversionMessage(const s
   return std::nullopt;
 }
 
+std::optional<std::string> truncatedDatabaseReason(const fs::path& path) {
+  static const char kMagic[] = "SQLite format 3";  // and its terminating zero: 16 bytes
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::uint8_t head[100] = {};
+  in.read(reinterpret_cast<char*>(head), sizeof head);
+  const auto got = static_cast<std::size_t>(in.gcount());
+  if (got == 0) return "the file is empty";
+  const std::size_t magicBytes = std::min<std::size_t>(got, 16);
+  if (std::memcmp(head, kMagic, magicBytes) != 0) return std::nullopt;  // not this kind of database
+  if (got < sizeof head) return "the file ends inside its database header";
+  std::uint32_t pageSize = (static_cast<std::uint32_t>(head[16]) << 8) | head[17];
+  if (pageSize == 1) pageSize = 65536;
+  auto be32 = [&](std::size_t at) {
+    return (static_cast<std::uint32_t>(head[at]) << 24) | (static_cast<std::uint32_t>(head[at + 1]) << 16) |
+           (static_cast<std::uint32_t>(head[at + 2]) << 8) | head[at + 3];
+  };
+  // The page count in the header is valid only when it was written together
+  // with the change counter.
+  const std::uint32_t pages = be32(28);
+  if (be32(24) != be32(92) || pages == 0) return std::nullopt;
+  std::error_code ec;
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (ec) return std::nullopt;
+  const std::uint64_t needed = static_cast<std::uint64_t>(pageSize) * pages;
+  if (size < needed)
+    return strprintf("the file holds %llu bytes of its %llu (%u pages of %u bytes)",
+                     static_cast<unsigned long long>(size), static_cast<unsigned long long>(needed), pages,
+                     pageSize);
+  return std::nullopt;
+}
+
 void DatabaseStager::report(int result, const fs::path& path) {
   switch (result) {
     case 1:
@@ -264,6 +299,13 @@ bool DatabaseStager::openDatabase(CADODatabase& db, const fs::path& requested, C
   std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
   int result = 0;
   if (equalsNoCase(ext, "chs")) {
+    // A database cut short is damaged: no conversion of an older layout helps.
+    if (auto damage = truncatedDatabaseReason(path)) {
+      ui_.showMessage(
+          MessageBuilder().id(kDamagedDatabaseId).text(" ").text(path.string()).text(": ").text(*damage),
+          Icon::Warning);
+      return false;
+    }
     // The trailer sits where a growing database would write its next page.
     mode = CADODatabase::Mode::ReadOnly;
     result = checkVersionTrailer(path);

@@ -17,6 +17,15 @@
 
 namespace rc {
 
+// "The database file is damaged, not of an older layout:" (a blank, the path
+// and the reason follow).
+inline constexpr int kDamagedDatabaseId = 7007;
+
+// Why a database file is damaged rather than of another layout: empty, cut
+// inside its header, or shorter than the pages its header counts. nullopt
+// for a whole file or one that is no database of this kind.
+std::optional<std::string> truncatedDatabaseReason(const std::filesystem::path& path);
+
 // Version trailer of channel-set files: the last 1580 bytes of the file.
 //   offset 0: uint32 magic 0xB919B002; offset 8: uint32 version, stored with an
 //   offset of 100000000 when above it; other bytes are not interpreted.

@@ -15,8 +15,20 @@ namespace rc {
 
 namespace fs = std::filesystem;
 
-// Reads a whole file. Fails with a message naming the path.
-Result<std::vector<std::uint8_t>> readWholeFile(const fs::path& path);
+// Size limits of whole-file reads, by kind of file.
+inline constexpr std::uint64_t kMaxTextFileBytes = 64ull << 20;     // XML, language table, templates
+inline constexpr std::uint64_t kMaxSeriesFileBytes = 256ull << 20;  // IBI, respiration, events
+inline constexpr std::uint64_t kMaxBulkFileBytes = 2ull << 30;      // RMS series, raw sample files
+
+// Reads a whole regular file of at most maxBytes. Fails with a message naming
+// the path: not a regular file (a folder, a device, a pipe), larger than the
+// limit, or a read error.
+Result<std::vector<std::uint8_t>> readWholeFile(const fs::path& path,
+                                                std::uint64_t maxBytes = kMaxSeriesFileBytes);
+
+// The reason of the last failed system call, as the system words it ("No
+// space left on device").
+std::string systemReason(int error);
 
 // A read-only memory mapping of a whole file, unmapped in the destructor.
 // An empty file maps to an empty span.
@@ -47,6 +59,13 @@ class MappedFile {
 // replaced only by commit(), after every write succeeded and the data was
 // flushed. Destroying an uncommitted writer removes the temporary file and
 // leaves the target as it was.
+//
+// The temporary file is unnamed (O_TMPFILE) where the file system allows it
+// and gets its hidden name only at commit, just before the rename: a run
+// killed while writing leaves nothing behind. Where unnamed files are not
+// supported it is a named ".NAME.tmpXXXXXX" beside the target, and opening a
+// writer first removes such leftovers of the same target that are older than
+// a minute (a killed earlier run's).
 class AtomicWriter {
  public:
   AtomicWriter() = default;
@@ -68,11 +87,17 @@ class AtomicWriter {
 
  private:
   fs::path target_;
-  fs::path temp_;
-  std::FILE* file_ = nullptr;
+  fs::path temp_;  // empty while the temporary file is unnamed
+  int fd_ = -1;
   bool failed_ = false;
   bool sync_ = true;
+  int error_ = 0;  // errno of the first failed write
 };
+
+// Removes the named temporary files that killed runs of AtomicWriter left in
+// a folder (".NAME.tmpXXXXXX", untouched for a minute); returns how many.
+// Loading a session calls it for the session folder.
+int removeStaleTemporaries(const fs::path& folder);
 
 // One-call form of AtomicWriter.
 Status writeFileAtomic(const fs::path& target, std::span<const std::uint8_t> data);
@@ -82,6 +107,9 @@ namespace testing {
 // Makes the next AtomicWriter::commit() (process-wide) fail before the rename,
 // so tests can show that a failed rewrite keeps the old file.
 void failNextAtomicCommit();
+// Makes AtomicWriter use named temporary files, as on file systems without
+// unnamed ones (restored by passing false).
+void forceNamedTemporaries(bool on);
 }  // namespace testing
 
 }  // namespace rc

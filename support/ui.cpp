@@ -1,5 +1,8 @@
 #include "support/ui.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <algorithm>
 
 #include "support/language.h"
@@ -95,6 +98,28 @@ bool ScriptedUi::shown(int stringId) const {
   return std::any_of(records_.begin(), records_.end(), [&](const Record& r) {
     return std::find(r.message.ids.begin(), r.message.ids.end(), stringId) != r.message.ids.end();
   });
+}
+
+bool isDiskFull(const Status& why) {
+  if (why.isOk()) return false;
+  for (int e : {ENOSPC, EDQUOT})
+    if (why.message().find(std::strerror(e)) != std::string::npos) return true;
+  return false;
+}
+
+Message fileNotWrittenMessage(const std::filesystem::path& path, const Status& why) {
+  MessageBuilder b;
+  b.id(189).text(" ").text(path.string());
+  if (isDiskFull(why)) {
+    b.text("\n").id(kDiskFullId);
+  } else if (!why.isOk()) {
+    // The reason alone: the path is in the message already.
+    std::string reason = why.message();
+    const std::string named = path.string() + ": ";
+    if (const auto at = reason.find(named); at != std::string::npos) reason = reason.substr(at + named.size());
+    b.text("\n").text(reason);
+  }
+  return b.build();
 }
 
 }  // namespace rc

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/format.h"
+#include "support/status.h"
 
 namespace rc {
 
@@ -26,6 +27,8 @@ struct Message {
 // MessageBuilder().id(1052).text(": ").text(path).build().
 class MessageBuilder {
  public:
+  MessageBuilder() = default;
+  explicit MessageBuilder(Message start) : msg_(std::move(start)) {}  // continues a message
   MessageBuilder& id(int stringId);                           // the string's text
   MessageBuilder& idArg(int stringId, const FormatArg& arg);  // string used as a one-argument format
   MessageBuilder& idArgs(int stringId, const FormatArg& a, const FormatArg& b);
@@ -38,6 +41,15 @@ class MessageBuilder {
 };
 
 inline Message messageOf(int stringId) { return MessageBuilder().id(stringId).build(); }
+
+inline constexpr int kDiskFullId = 7005;
+
+// String 189 (the file could not be opened or created), a blank and the
+// path; then, on a line of its own, why: string 7005 when the disk (or the
+// user's quota) is full, else the reason the failed write gave.
+Message fileNotWrittenMessage(const std::filesystem::path& path, const Status& why);
+// Whether a failed write's status says the disk or the quota is full.
+bool isDiskFull(const Status& why);
 
 // A file dialog: filters are pairs of a label and a pattern list ("*.txt *.csv").
 struct FileDialogRequest {

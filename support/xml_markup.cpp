@@ -97,27 +97,21 @@ bool CXMLMarkup::IsWellFormed() const {
 std::string CXMLMarkup::GetErrorUtf8() const { return xmlEncodeUtf8(result_); }
 
 bool CXMLMarkup::Load(const std::filesystem::path& file) {
-  std::FILE* f = std::fopen(file.c_str(), "rb");
-  if (!f) {
-    const std::string err = std::strerror(errno);
+  // Regular files only, of a size an XML document of the program can have.
+  auto read = readWholeFile(file, kMaxTextFileBytes);
+  if (!read) {
     doc_.clear();
     parse({});
-    result_ = xmlDecodeUtf8(err);
+    // The system's words alone where the system failed ("No such file or directory").
+    std::string why = read.status().message();
+    for (const char* verb : {"cannot open ", "cannot read "}) {
+      const std::string prefix = verb + file.string() + ": ";
+      if (why.rfind(prefix, 0) == 0) why = why.substr(prefix.size());
+    }
+    result_ = xmlDecodeUtf8(why);
     return false;
   }
-  std::string bytes;
-  char buf[1 << 16];
-  std::size_t got;
-  while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, got);
-  const bool readError = std::ferror(f) != 0;
-  const std::string err = readError ? std::strerror(errno) : std::string();
-  std::fclose(f);
-  if (readError) {
-    doc_.clear();
-    parse({});
-    result_ = xmlDecodeUtf8(err);
-    return false;
-  }
+  const std::string bytes(read->begin(), read->end());
   doc_ = xmlDecodeUtf8(bytes);
   std::u16string note =
       asciiToU16(std::to_string(bytes.size()) + " bytes to " + std::to_string(doc_.size()) + " wide chars");

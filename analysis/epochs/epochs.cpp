@@ -92,6 +92,7 @@ int recomputeOpen(const EpochInputs& in, std::vector<Source>& sources, EpochResu
     for (SignalRow& r : rows.signals) out.signalRows.push_back({id, std::move(r)});
   }
   out.emptyWindows = calc.emptyWindows();
+  out.missingSignalRows = calc.missingRows();
   computeMeanSdnn(out);
   return kRecomputeOk;
 }

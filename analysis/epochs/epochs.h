@@ -179,6 +179,9 @@ struct EpochResults {
   std::vector<HrvTableRow> hrvStepRows;  // scripted: one per step and source
   std::vector<SignalTableRow> signalStepRows;
   std::int64_t emptyWindows = 0;      // windows without data
+  // Signal rows that could not be computed (an EMG window beyond its RMS
+  // series): the signal table is incomplete when this is above 0.
+  std::int64_t missingSignalRows = 0;
   std::optional<double> meanSdnn[2];  // per IbiSource, over the epoch rows that have one
 
   // The rows the tables show for a "StatisticOption" (1 = step records of a
@@ -201,7 +204,7 @@ std::int64_t countEpochs(const EpochInputs& inputs);
 // error message 356 when a step of an analysed activity of the protocol has
 // no duration record (out then holds no rows). An EMG window that
 // needs more RMS values than the series holds shows "Error" once and gives no
-// row.
+// row (counted in out.missingSignalRows).
 int recomputeEpochs(const EpochInputs& inputs, EpochResults& out, UserInterface& ui);
 
 }  // namespace rc

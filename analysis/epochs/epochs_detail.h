@@ -71,6 +71,7 @@ class Calculator {
 
   const SpectralGrid& grid() const { return grid_; }
   std::int64_t emptyWindows() const { return empty_; }
+  std::int64_t missingRows() const { return missingRows_; }
 
   // Signal rows of a window: heart rate and swing per source (from its
   // intervals starting at intervalStarts[j]), respiration over
@@ -100,9 +101,12 @@ class Calculator {
                                  in_.rejected, c.channelId);
         if (row.isOk()) {
           rows.signals.push_back(*row);
-        } else if (!rmsErrorShown_) {
-          rmsErrorShown_ = true;
-          ui_.showMessage(MessageBuilder().text(row.status().message()), Icon::Warning);
+        } else {
+          ++missingRows_;
+          if (!rmsErrorShown_) {
+            rmsErrorShown_ = true;
+            ui_.showMessage(MessageBuilder().text(row.status().message()), Icon::Warning);
+          }
         }
       } else {
         rows.signals.push_back(rawChannelRow(c.signal, c.samples, window(c, false), c.rate, resolution,
@@ -125,6 +129,7 @@ class Calculator {
   Breaths breaths_;
   std::int64_t empty_ = 0;
   bool rmsErrorShown_ = false;
+  std::int64_t missingRows_ = 0;
 };
 
 void computeMeanSdnn(EpochResults& out);

@@ -158,6 +158,7 @@ int recomputeScripted(const EpochInputs& in, std::vector<Source>& sources, Epoch
   out.steps = std::move(steps);
   out.entries = std::move(entries);
   out.emptyWindows = calc.emptyWindows();
+  out.missingSignalRows = calc.missingRows();
   computeMeanSdnn(out);
   return kRecomputeOk;
 }

@@ -5,6 +5,7 @@
 
 #include "support/binary.h"
 #include "support/file_io.h"
+#include "support/format.h"
 
 namespace rc {
 
@@ -81,6 +82,9 @@ Result<IntervalSeries> parseIntervalSeries(std::span<const std::uint8_t> bytes, 
     if (rec.intervalCount < 0) return Status::error("the file has a negative interval count");
     if (!finite(rec.firstBeatOffset) || !finite(rec.segmentStart))
       return Status::error("the file has a segment time that is not a number");
+    if (std::fabs(rec.firstBeatOffset) > kMaxSegmentTimeS || std::fabs(rec.segmentStart) > kMaxSegmentTimeS)
+      return Status::error(strprintf("segment %llu has a time beyond %.0f s",
+                                     static_cast<unsigned long long>(i + 1), kMaxSegmentTimeS));
     total += static_cast<std::uint64_t>(rec.intervalCount);
     series.segments.push_back(rec);
   }
@@ -89,8 +93,14 @@ Result<IntervalSeries> parseIntervalSeries(std::span<const std::uint8_t> bytes, 
     return Status::error("the file is shorter than its intervals");
   series.values.resize(total);
   r.f32Array(valuesAt, series.values.data(), total);
-  for (float v : series.values) {
-    if (!finite(v)) return Status::error("the file has an interval that is not a number");
+  for (std::size_t i = 0; i < series.values.size(); ++i) {
+    const float v = series.values[i];
+    if (!finite(v)) return Status::error(strprintf("interval %zu is not a number", i + 1));
+    if (!(v > 0.0f))
+      return Status::error(strprintf("interval %zu is not positive (%.9g ms)", i + 1, static_cast<double>(v)));
+    if (v > kMaxIntervalMs)
+      return Status::error(strprintf("interval %zu is longer than %.0f s (%.9g ms)", i + 1, kMaxIntervalMs / 1000.0,
+                                     static_cast<double>(v)));
   }
 
   if (openSession) {
@@ -164,8 +174,9 @@ Message fileNotCreatedMessage(const fs::path& path) {
 }
 
 bool saveIntervalSeries(const fs::path& path, IntervalSeries& series, bool openSession, UserInterface& ui) {
-  if (writeIntervalSeries(path, series, openSession)) return true;
-  ui.showMessage(fileNotCreatedMessage(path), Icon::Warning);
+  const Status st = writeIntervalSeries(path, series, openSession);
+  if (st) return true;
+  ui.showMessage(fileNotWrittenMessage(path, st), Icon::Warning);
   return false;
 }
 
@@ -190,7 +201,7 @@ std::vector<std::uint8_t> encodeRmsSeries(const RmsSeries& series) {
 }
 
 Status readRmsSeries(const fs::path& path, RmsSeries& series) {
-  auto bytes = readWholeFile(path);
+  auto bytes = readWholeFile(path, kMaxBulkFileBytes);
   if (!bytes) return bytes.status();
   auto parsed = parseRmsSeries(*bytes);
   if (!parsed) return Status::error(path.string() + ": " + parsed.status().message());
@@ -205,8 +216,9 @@ Status writeRmsSeries(const fs::path& path, const RmsSeries& series) {
 }
 
 bool saveRmsSeries(const fs::path& path, const RmsSeries& series, UserInterface& ui) {
-  if (writeRmsSeries(path, series)) return true;
-  ui.showMessage(fileNotCreatedMessage(path), Icon::Warning);
+  const Status st = writeRmsSeries(path, series);
+  if (st) return true;
+  ui.showMessage(fileNotWrittenMessage(path, st), Icon::Warning);
   return false;
 }
 

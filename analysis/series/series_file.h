@@ -5,7 +5,10 @@
 //   int32 S; S segment records of 16 bytes (int32 number, float32 first-beat
 //   offset s, float32 segment start s, int32 interval count); then N float32
 //   intervals in ms, N = the sum of the records' counts. Trailing bytes are
-//   ignored.
+//   ignored. Every interval is a number above 0 and at most kMaxIntervalMs;
+//   segment times lie within kMaxSegmentTimeS of the recording start. A file
+//   breaking either is refused with the interval or segment named, so a few
+//   absurd bytes can never stretch a series over years of empty epochs.
 // RMS files: int32 M, then M float32 values.
 //
 // Readers validate every count against the file size before allocating, and
@@ -27,6 +30,11 @@ namespace rc {
 
 inline constexpr int kFileNotCreatedId = 189;  // the file could not be created; a blank and the path follow
 inline constexpr std::size_t kSegmentRecordSize = 16;
+// The longest interval a series file may hold: 60 s (a heart beat or a
+// breath longer than that is no physiology).
+inline constexpr double kMaxIntervalMs = 60000.0;
+// Segment times (start, first-beat offset) beyond a week are refused.
+inline constexpr double kMaxSegmentTimeS = 7.0 * 24.0 * 3600.0;
 
 // "IBIFromEKG_", "IBIFromBVP_", "RespPeriod_" or "RMS_".
 const char* seriesFilePrefix(SeriesKind kind);

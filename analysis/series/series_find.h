@@ -70,4 +70,29 @@ std::vector<SeriesFileOutcome> findOrCreateSeries(const FindOrCreateRequest& req
                                                   const ChannelLookup& channels, UserInterface& ui,
                                                   const ProgressFn& progress = {});
 
+// Message ids of the damaged-file rule.
+inline constexpr int kFileUnusableId = 7001;     // "The file %s cannot be used:", the reason follows
+inline constexpr int kSetAsideRebuiltId = 7002;  // the RMS file was set aside as %s and is built again
+inline constexpr int kAskRegenerateId = 7003;    // question: detect the series again (Restore All)?
+
+// The name a damaged file is set aside under: NAME.damaged beside it.
+std::filesystem::path setAsidePath(const std::filesystem::path& file);
+
+// Reads the file of an outcome in state Existing into o.series or o.rms.
+// A file that cannot be used is never taken for an empty or shorter series:
+// - an RMS file (written only by the program) is set aside under
+//   setAsidePath, built again from its channel and written, with a message
+//   naming the file and the reason (the outcome becomes Created or
+//   NotWritten);
+// - an IBI or respiration period file may hold a clinician's edits: the user
+//   is asked, naming the file and the reason, whether to detect the series
+//   again (No by default). Yes sets the file aside and regenerates it; No
+//   leaves it as it is, and the returned status names the file and reason.
+// Outcomes in other states are left as they are.
+Status loadSeriesFile(const FindOrCreateRequest& request, const ChannelLookup& channels,
+                      const DetectorLibraryFactory& makeLibrary, SeriesFileOutcome& outcome, UserInterface& ui,
+                      const ProgressFn& progress = {});
+Status loadSeriesFile(const FindOrCreateRequest& request, const ChannelLookup& channels,
+                      SeriesFileOutcome& outcome, UserInterface& ui, const ProgressFn& progress = {});
+
 }  // namespace rc

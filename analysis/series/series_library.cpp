@@ -32,4 +32,9 @@ std::vector<SeriesFileOutcome> findOrCreateSeries(const FindOrCreateRequest& req
   return findOrCreateSeries(request, channels, makeSignalLibrary, ui, progress);
 }
 
+Status loadSeriesFile(const FindOrCreateRequest& request, const ChannelLookup& channels,
+                      SeriesFileOutcome& outcome, UserInterface& ui, const ProgressFn& progress) {
+  return loadSeriesFile(request, channels, makeSignalLibrary, outcome, ui, progress);
+}
+
 }  // namespace rc

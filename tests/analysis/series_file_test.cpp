@@ -115,7 +115,9 @@ TEST_F(SeriesFile, CountsOutOfStepAreRefusedAndKeepTheFile) {
   }
   ASSERT_EQ(ui.records().size(), 3u);
   EXPECT_EQ(ui.records()[0].message.ids, std::vector<int>{kFileNotCreatedId});
-  EXPECT_EQ(ui.records()[0].message.text, "The file could not be created: " + file().string());
+  EXPECT_EQ(ui.records()[0].message.text,
+            "The file could not be created: " + file().string() +
+                "\nthe segment counts do not match the number of intervals");
   EXPECT_EQ(ui.records()[0].icon, Icon::Warning);
 }
 
@@ -135,7 +137,11 @@ TEST_F(SeriesFile, FailedWriteKeepsTheOldFileAndTellsTheUser) {
 
   const fs::path missing = dir.path() / "no such folder" / "RespPeriod_1C.dat";
   EXPECT_FALSE(saveIntervalSeries(missing, changed, false, ui));
-  EXPECT_EQ(ui.records().back().message.text, "The file could not be created: " + missing.string());
+  // The path, then on a line of its own why the file could not be written.
+  const std::string& text = ui.records().back().message.text;
+  EXPECT_EQ(text.substr(0, text.find('\n')), "The file could not be created: " + missing.string());
+  EXPECT_NE(text.find("\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("No such file or directory"), std::string::npos) << text;
 }
 
 // A damaged or hostile file: each reads as failure and leaves the series as it was.
@@ -186,8 +192,33 @@ INSTANTIATE_TEST_SUITE_P(
                       BadFile{"CutValues", record(1, 0.0f, 0.0f, 3, {800, 800})},
                       BadFile{"NanOffset", record(1, std::nanf(""), 0.0f, 1, {800})},
                       BadFile{"InfiniteStart", record(1, 0.0f, INFINITY, 1, {800})},
-                      BadFile{"NanInterval", record(1, 0.0f, 0.0f, 2, {800, std::nanf("")})}),
+                      BadFile{"NanInterval", record(1, 0.0f, 0.0f, 2, {800, std::nanf("")})},
+                      BadFile{"ZeroInterval", record(1, 0.0f, 0.0f, 2, {800, 0.0f})},
+                      BadFile{"NegativeInterval", record(1, 0.0f, 0.0f, 2, {800, -3e37f})},
+                      BadFile{"IntervalJustOverAMinute", record(1, 0.0f, 0.0f, 2, {800, 60000.01f})},
+                      BadFile{"AbsurdInterval", record(1, 0.0f, 0.0f, 3, {6e23f, 800, 800})},
+                      BadFile{"StartBeyondAWeek", record(1, 0.0f, 7 * 86400.0f + 100.0f, 1, {800})},
+                      BadFile{"OffsetFarBeforeTheStart", record(1, -3e37f, 0.0f, 1, {800})}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The reason names what is wrong and where, for the message that names the
+// file; the longest plausible interval (60 s) is still read.
+TEST_F(SeriesFile, RefusalsNameTheIntervalAndTheBound) {
+  auto reason = [](const std::vector<std::uint8_t>& bytes) {
+    auto r = parseIntervalSeries(bytes, true);
+    return r ? std::string() : r.status().message();
+  };
+  EXPECT_EQ(reason(record(1, 0.0f, 0.0f, 3, {800, 800, -5})), "interval 3 is not positive (-5 ms)");
+  EXPECT_EQ(reason(record(1, 0.0f, 0.0f, 2, {800, 6e23f})), "interval 2 is longer than 60 s (5.99999987e+23 ms)");
+  EXPECT_EQ(reason(record(1, 0.0f, 0.0f, 1, {std::nanf("")})), "interval 1 is not a number");
+  EXPECT_EQ(reason(record(1, 0.0f, 1e9f, 1, {800})), "segment 1 has a time beyond 604800 s");
+  EXPECT_TRUE(parseIntervalSeries(record(1, 0.0f, 0.0f, 2, {60000.0f, 0.001f}), true));
+
+  putBytes(file(), record(1, 0.0f, 0.0f, 1, {-1}));
+  IntervalSeries s;
+  const Status st = readIntervalSeries(file(), true, s);
+  EXPECT_EQ(st.message(), file().string() + ": interval 1 is not positive (-1 ms)");
+}
 
 TEST_F(SeriesFile, RmsFileLayoutAndDamage) {
   RmsSeries rms{{1.0f, 2.0f}};

@@ -25,6 +25,9 @@ class FindOrCreate : public ::testing::Test {
  protected:
   void SetUp() override {
     language().set(kFileNotCreatedId, "The file could not be created:");
+    language().set(kFileUnusableId, "The file %s cannot be used:");
+    language().set(kSetAsideRebuiltId, "It was set aside as %s.");
+    language().set(kAskRegenerateId, "Detect again (%s)?");
     for (const char* c : {"1A", "1B", "1C", "1G"}) recorded[c].assign(256 * 30, 0.5f);
     request.sessionFolder = dir.path();
     request.timing.blockRate = 8;
@@ -46,6 +49,27 @@ class FindOrCreate : public ::testing::Test {
       return lib;
     };
     return findOrCreateSeries(request, lookup, factory, ui);
+  }
+
+  // findOrCreateSeries, then every existing file read through the damaged-file rule.
+  std::vector<SeriesFileOutcome> runAndLoad(std::vector<Status>* statuses = nullptr) {
+    auto out = run();
+    ChannelLookup lookup = [this](const std::string& text) -> std::optional<ChannelInput> {
+      auto it = recorded.find(text);
+      if (it == recorded.end()) return std::nullopt;
+      return ChannelInput{it->second, 256.0};
+    };
+    DetectorLibraryFactory factory = [this]() -> std::unique_ptr<DetectorLibrary> {
+      ++librariesMade;
+      auto lib = std::make_unique<ScriptedLibrary>();
+      for (std::int64_t s = 250; s < 256 * 30; s += 250) lib->detections.push_back({s, s + 10, 976.5625f});
+      return lib;
+    };
+    for (SeriesFileOutcome& o : out) {
+      Status st = loadSeriesFile(request, lookup, factory, o, ui);
+      if (statuses) statuses->push_back(st);
+    }
+    return out;
   }
 
   std::vector<std::string> namesIn(const std::vector<SeriesFileOutcome>& out) {
@@ -100,6 +124,59 @@ TEST_F(FindOrCreate, SourceSelectionPicksTheHeartSignals) {
   }
 }
 
+// A damaged RMS file is the program's own: it is set aside and built again,
+// and the user is told which file and why.
+TEST_F(FindOrCreate, DamagedRmsFileIsSetAsideAndRebuiltWithAMessage) {
+  run();
+  const fs::path rms = dir.path() / "RMS_1G.dat";
+  const auto good = fileBytes(rms);
+  putBytes(rms, std::vector<std::uint8_t>(good.begin(), good.begin() + good.size() / 2));  // truncated
+  std::vector<Status> statuses;
+  auto out = runAndLoad(&statuses);
+  ASSERT_EQ(out.size(), 4u);
+  for (const Status& st : statuses) EXPECT_TRUE(st) << st.message();
+  EXPECT_EQ(out[3].state, SeriesFileState::Created);
+  ASSERT_TRUE(out[3].rms);
+  EXPECT_EQ(out[3].rms->values.size(), 256u * 30 / 16);
+  EXPECT_EQ(fileBytes(rms), good);
+  EXPECT_EQ(fileBytes(setAsidePath(rms)).size(), good.size() / 2);
+  ASSERT_TRUE(ui.shown(kFileUnusableId));
+  const std::string& text = ui.records().back().message.text;
+  EXPECT_NE(text.find(rms.string()), std::string::npos) << text;
+  EXPECT_NE(text.find("shorter than its values"), std::string::npos) << text;
+  EXPECT_TRUE(ui.shown(kSetAsideRebuiltId));
+}
+
+// A damaged IBI or respiration file may hold a clinician's edits: the user is
+// asked; No keeps the file and reports it, Yes sets it aside and detects again.
+TEST_F(FindOrCreate, DamagedIntervalFileIsReplacedOnlyWhenTheUserAgrees) {
+  run();
+  const fs::path resp = dir.path() / "RespPeriod_1C.dat";
+  const auto good = fileBytes(resp);
+  const std::vector<std::uint8_t> cut(good.begin(), good.end() - 6);
+  putBytes(resp, cut);
+  ui.answer(false);
+  std::vector<Status> statuses;
+  auto out = runAndLoad(&statuses);
+  ASSERT_EQ(out.size(), 4u);
+  EXPECT_FALSE(statuses[2]);
+  EXPECT_EQ(statuses[2].message(), resp.string() + ": the file is shorter than its intervals");
+  EXPECT_FALSE(out[2].series) << "a damaged file is never taken for a shorter series";
+  EXPECT_EQ(fileBytes(resp), cut);
+  ASSERT_EQ(ui.records().back().kind, ScriptedUi::Kind::YesNo);
+  EXPECT_EQ(ui.records().back().message.ids, (std::vector<int>{kFileUnusableId, kAskRegenerateId}));
+  EXPECT_TRUE(statuses[0] && statuses[1] && statuses[3]);
+
+  ui.answer(true);
+  statuses.clear();
+  out = runAndLoad(&statuses);
+  EXPECT_TRUE(statuses[2]) << statuses[2].message();
+  ASSERT_TRUE(out[2].series);
+  EXPECT_EQ(out[2].state, SeriesFileState::Created);
+  EXPECT_EQ(fileBytes(resp), good);
+  EXPECT_EQ(fileBytes(setAsidePath(resp)), cut);
+}
+
 TEST_F(FindOrCreate, ExistingFilesAreLeftAlone) {
   const std::vector<std::uint8_t> mine = {0, 0, 0, 0, 9, 9};
   putBytes(dir.path() / "IBIFromEKG_1A.dat", mine);
@@ -127,7 +204,8 @@ TEST_F(FindOrCreate, UnwritableFolderKeepsTheSeriesInMemoryAndNamesThePath) {
   ASSERT_TRUE(out[0].series);
   EXPECT_EQ(out[0].series->values.size(), 29u);
   ASSERT_EQ(ui.records().size(), 2u);
-  EXPECT_EQ(ui.records()[0].message.text, "The file could not be created: " + out[0].path.string());
+  EXPECT_EQ(ui.records()[0].message.text,
+            "The file could not be created: " + out[0].path.string() + "\nNo such file or directory");
   EXPECT_EQ(ui.records()[0].icon, Icon::Warning);
 }
 

@@ -213,6 +213,17 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"BvpGapAppendsRemainderThenPeriod", SeriesKind::IbiFromBvp, 0, {1600}, {800}, {800, 800}},
         RuleCase{
             "EkgAdvancedUsesTheRatioRules", SeriesKind::IbiFromEkg, 1, {820, 1620}, {800, 820}, {800, 820}},
+        // The edges: a gap is an elapsed time above 1.9 periods (1.84 and
+        // 1.92 sit on either side), and elapsed times within 0.99 to 1.01 of
+        // the period are kept (0.985 and 1.015 fall outside).
+        RuleCase{"EkgBasicBelowTheGapEdgeKeepsElapsed", SeriesKind::IbiFromEkg, 0, {920}, {500}, {920}},
+        RuleCase{"EkgBasicAboveTheGapEdgeSplits", SeriesKind::IbiFromEkg, 0, {960}, {500}, {460, 500}},
+        RuleCase{"BvpBelowTheGapEdgeCarries", SeriesKind::IbiFromBvp, 0, {920}, {500}, {500}},
+        RuleCase{"BvpAboveTheGapEdgeSplits", SeriesKind::IbiFromBvp, 0, {960}, {500}, {460, 500}},
+        RuleCase{"BvpJustBelowTheLowRatioEdgeCarries", SeriesKind::IbiFromBvp, 0, {985}, {1000}, {1000}},
+        RuleCase{"BvpAtTheLowRatioEdgeKeepsElapsed", SeriesKind::IbiFromBvp, 0, {990}, {1000}, {990}},
+        RuleCase{"BvpAtTheHighRatioEdgeKeepsElapsed", SeriesKind::IbiFromBvp, 0, {1010}, {1000}, {1010}},
+        RuleCase{"BvpJustAboveTheHighRatioEdgeCarries", SeriesKind::IbiFromBvp, 0, {1015}, {1000}, {1000}},
         RuleCase{"RespirationUsesTheRatioRules",
                  SeriesKind::RespPeriod,
                  0,

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -159,6 +160,43 @@ TEST_F(AnalyseCommandTest, ScriptedSessionRowsFollowTheProtocol) {
   auto [stepRows, stepSig] = tablesOf(steps.out);
   EXPECT_LT(stepRows.size(), hrv.size());
   EXPECT_FALSE(stepRows.empty());
+}
+
+// Every epoch has a row for every signal, and the EMG rows are the means of
+// their own stretch of the RMS series: 64 values a second (2048 Hz averaged
+// over 32 samples), 3840 to a minute.
+TEST_F(AnalyseCommandTest, EverySignalRowOfEveryEpoch) {
+  const CliRun r = runCli(session(1, 1));
+  ASSERT_EQ(r.status, 0);
+  auto [hrv, sig] = tablesOf(r.out);
+  std::map<std::string, std::set<std::string>> byEpoch;
+  for (const auto& row : sig) {
+    ASSERT_EQ(row.size(), 13u);
+    byEpoch[row[4]].insert(row[5]);
+    for (std::size_t c = 6; c < 9; ++c) EXPECT_NE(row[c].find('.'), std::string::npos) << row[5] << " " << c;
+  }
+  ASSERT_EQ(byEpoch.size(), hrv.size() / 2);
+  const std::set<std::string>& first = byEpoch.begin()->second;
+  // HR and HR max-min of both sources, respiration, SC, temperature, EMG.
+  EXPECT_EQ(first.size(), 8u);
+  EXPECT_EQ(first.count("EMG trapezius"), 1u);
+  for (const auto& [epoch, names] : byEpoch) EXPECT_EQ(names, first) << "epoch " << epoch;
+
+  const CliRun dump = runCli("ibi-dump " + (sessionFolder(root_, 1, 1) / "RMS_1F.dat").string());
+  ASSERT_EQ(dump.status, 0);
+  std::istringstream in(dump.out);
+  std::string line;
+  std::getline(in, line);  // "# values: N"
+  std::vector<double> rms;
+  while (std::getline(in, line)) rms.push_back(std::stod(line));
+  for (const auto& row : sig) {
+    if (row[5] != "EMG trapezius") continue;
+    const std::size_t k = static_cast<std::size_t>(std::stoi(row[4]) - 1);
+    ASSERT_LE((k + 1) * 3840, rms.size());
+    double sum = 0.0;
+    for (std::size_t i = k * 3840; i < (k + 1) * 3840; ++i) sum += rms[i];
+    EXPECT_NEAR(std::stod(row[8]), sum / 3840, 0.0015) << "epoch " << k + 1;
+  }
 }
 
 TEST_F(AnalyseCommandTest, IbiFileAsAnOpenSession) {

@@ -287,6 +287,41 @@ INSTANTIATE_TEST_SUITE_P(
                       CriterionCase{"a = 1.2.3", false, 0}, CriterionCase{"a = #2024-13-01#", false, 0},
                       CriterionCase{"[] = 1", false, 0}));
 
+
+// Every operator on both sides of its edge and on it, for integers, reals
+// and texts: an operator that loses or gains its equality shows here.
+struct OperatorCase {
+  const char* text;
+  DbValue field;
+  bool matches;
+};
+
+class CriterionOperators : public ::testing::TestWithParam<OperatorCase> {};
+
+TEST_P(CriterionOperators, MatchOnTheRightSideOfTheEdge) {
+  auto parsed = parseCriterion(GetParam().text);
+  ASSERT_TRUE(parsed) << GetParam().text;
+  EXPECT_EQ(termMatches(parsed->terms.at(0), GetParam().field), GetParam().matches) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, CriterionOperators,
+    ::testing::Values(
+        OperatorCase{"a >= 5", DbValue{std::int64_t{5}}, true}, OperatorCase{"a >= 5", DbValue{std::int64_t{4}}, false},
+        OperatorCase{"a >= 5", DbValue{std::int64_t{6}}, true}, OperatorCase{"a <= 5", DbValue{std::int64_t{5}}, true},
+        OperatorCase{"a <= 5", DbValue{std::int64_t{6}}, false}, OperatorCase{"a <= 5", DbValue{std::int64_t{4}}, true},
+        OperatorCase{"a > 5", DbValue{std::int64_t{5}}, false}, OperatorCase{"a > 5", DbValue{std::int64_t{6}}, true},
+        OperatorCase{"a < 5", DbValue{std::int64_t{5}}, false}, OperatorCase{"a < 5", DbValue{std::int64_t{4}}, true},
+        OperatorCase{"a = 5", DbValue{std::int64_t{5}}, true}, OperatorCase{"a = 5", DbValue{std::int64_t{6}}, false},
+        OperatorCase{"a <> 5", DbValue{std::int64_t{5}}, false}, OperatorCase{"a != 5", DbValue{std::int64_t{4}}, true},
+        OperatorCase{"a >= 2.5", DbValue{2.5}, true}, OperatorCase{"a >= 2.5", DbValue{2.4999}, false},
+        OperatorCase{"a <= 2.5", DbValue{2.5}, true}, OperatorCase{"a <= 2.5", DbValue{2.5001}, false},
+        OperatorCase{"a >= 'M'", DbValue{std::string("m")}, true},
+        OperatorCase{"a >= 'M'", DbValue{std::string("L")}, false},
+        OperatorCase{"a <= 'M'", DbValue{std::string("m")}, true},
+        OperatorCase{"a <= 'M'", DbValue{std::string("N")}, false},
+        OperatorCase{"a >= 5", DbValue{}, false}, OperatorCase{"a <= 5", DbValue{}, false}));
+
 TEST(Criterion, ComparisonsAndPatterns) {
   auto term = [](const char* text) { return parseCriterion(text)->terms.at(0); };
   EXPECT_TRUE(termMatches(term("a = 2"), DbValue{2.0}));

@@ -40,6 +40,19 @@ TEST_F(HostRecords, ChannelSetCountsByEncoderGroup) {
   EXPECT_EQ(c.total, 4);  // 41 and 0 belong to no encoder and are not counted
 }
 
+// Channel n belongs to encoder group (n - 1) / 10: the last channel of each
+// group (10, 20, 30, 40) and the first of the next sit on the edges.
+TEST_F(HostRecords, GroupEdgesAtChannels10And11Through40) {
+  auto b = builder(HostDbKind::ChannelSet);
+  SetInfoRow info;
+  info.NumberOfEncoders = 4;
+  b.add(info);
+  for (std::int16_t n : {10, 20, 21, 30, 31, 40, 1}) b.add(channel(n));
+  ChannelSetCounts c = readChannelSetCounts(open(b));
+  EXPECT_EQ(c.perEncoder, (std::array<int, 4>{2, 1, 2, 2}));  // {1, 10} {20} {21, 30} {31, 40}
+  EXPECT_EQ(c.total, 7);
+}
+
 TEST_F(HostRecords, EncoderCountOnlyFromASingleSetInfoRow) {
   auto b = builder(HostDbKind::ChannelSet);
   SetInfoRow info;
