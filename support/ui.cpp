@@ -76,6 +76,15 @@ OpenResult ScriptedUi::openDocument(const std::filesystem::path& file) {
   return r;
 }
 
+std::optional<int> ScriptedUi::chooseOption(const ChoiceRequest& request) {
+  records_.push_back({Kind::Choice, request.text, Icon::Question});
+  choiceRequests_.push_back(request);
+  if (choices_.empty()) return std::nullopt;
+  auto c = choices_.front();
+  choices_.pop_front();
+  return c;
+}
+
 std::vector<int> ScriptedUi::firstIds() const {
   std::vector<int> ids;
   for (const auto& r : records_) ids.push_back(r.message.ids.empty() ? 0 : r.message.ids.front());

@@ -48,7 +48,18 @@ struct FileDialogRequest {
   std::vector<std::pair<std::string, std::string>> filters;
   std::string defaultSuffix;  // added to a typed name without one ("txt")
   bool overwritePrompt = true;
+  std::size_t selectedFilter = 0;  // the filter shown first
   bool operator==(const FileDialogRequest&) const = default;
+};
+
+// A choice of one option among several (radio buttons) with OK and Cancel.
+struct ChoiceRequest {
+  Message caption;
+  Message text;
+  Message label;  // above the options
+  std::vector<Message> options;
+  int initial = 0;
+  bool operator==(const ChoiceRequest&) const = default;
 };
 
 // What the desktop did with a document it was asked to open.
@@ -79,6 +90,12 @@ class UserInterface {
     return OpenResult::NoApplication;
   }
 
+  // One option of a choice dialog (0-based); nullopt when cancelled.
+  virtual std::optional<int> chooseOption(const ChoiceRequest& request) {
+    (void)request;
+    return std::nullopt;
+  }
+
   // Long work: begin, then report done of total as it goes, then end. A
   // report returns false when the user asked to cancel.
   virtual void beginProgress(const std::string& label, std::int64_t total) {
@@ -107,7 +124,7 @@ class SilentUi : public UserInterface {
 // script runs out, questions take their default (Yes/No), OK, or cancel.
 class ScriptedUi : public UserInterface {
  public:
-  enum class Kind { Message, YesNo, OkCancel, EnterString, ChooseFile, OpenDocument };
+  enum class Kind { Message, YesNo, OkCancel, EnterString, ChooseFile, OpenDocument, Choice };
   struct Record {
     Kind kind;
     Message message;
@@ -123,6 +140,15 @@ class ScriptedUi : public UserInterface {
   // left); documents "open" with the scripted results (Opened when none).
   std::optional<std::filesystem::path> chooseFile(const FileDialogRequest& request) override;
   OpenResult openDocument(const std::filesystem::path& file) override;
+  // Choices take the scripted options in order (cancelled when none is left);
+  // the record holds the request's text.
+  std::optional<int> chooseOption(const ChoiceRequest& request) override;
+
+  ScriptedUi& answerChoice(std::optional<int> option) {
+    choices_.push_back(option);
+    return *this;
+  }
+  const std::vector<ChoiceRequest>& choiceRequests() const { return choiceRequests_; }
 
   ScriptedUi& answerFile(std::optional<std::filesystem::path> f) {
     files_.push_back(std::move(f));
@@ -157,6 +183,8 @@ class ScriptedUi : public UserInterface {
   std::deque<std::optional<std::string>> texts_;
   std::deque<std::optional<std::filesystem::path>> files_;
   std::deque<OpenResult> opens_;
+  std::deque<std::optional<int>> choices_;
+  std::vector<ChoiceRequest> choiceRequests_;
   std::vector<FileDialogRequest> fileRequests_;
   std::vector<std::filesystem::path> opened_;
 };

@@ -1,6 +1,11 @@
 #include "support/ui/qt_user_interface.h"
 
 #include <QApplication>
+#include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QVBoxLayout>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -58,12 +63,37 @@ std::optional<std::string> QtUserInterface::enterString(const Message& prompt, c
   return text.toStdString();
 }
 
+std::optional<int> QtUserInterface::chooseOption(const ChoiceRequest& request) {
+  QDialog dialog(parent_);
+  dialog.setWindowTitle(QString::fromStdString(request.caption.text.empty() ? str(kAppTitleId) : request.caption.text));
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* text = new QLabel(QString::fromStdString(request.text.text), &dialog);
+  text->setWordWrap(true);
+  layout->addWidget(text);
+  if (!request.label.text.empty()) layout->addWidget(new QLabel(QString::fromStdString(request.label.text), &dialog));
+  QButtonGroup group(&dialog);
+  for (std::size_t i = 0; i < request.options.size(); ++i) {
+    auto* b = new QRadioButton(QString::fromStdString(request.options[i].text), &dialog);
+    group.addButton(b, static_cast<int>(i));
+    b->setChecked(static_cast<int>(i) == request.initial);
+    layout->addWidget(b);
+  }
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(buttons);
+  if (dialog.exec() != QDialog::Accepted || group.checkedId() < 0) return std::nullopt;
+  return group.checkedId();
+}
+
 std::optional<std::filesystem::path> QtUserInterface::chooseFile(const FileDialogRequest& request) {
   QStringList filters;
   for (const auto& [label, patterns] : request.filters)
     filters << QString::fromStdString(label + " (" + patterns + ")");
   QFileDialog dialog(parent_, QString::fromStdString(request.title), QString::fromStdString(request.folder.string()));
   dialog.setNameFilters(filters);
+  if (request.selectedFilter < static_cast<std::size_t>(filters.size()))
+    dialog.selectNameFilter(filters[static_cast<qsizetype>(request.selectedFilter)]);
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (!request.overwritePrompt) dialog.setOption(QFileDialog::DontConfirmOverwrite);

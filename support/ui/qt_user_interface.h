@@ -23,6 +23,7 @@ class QtUserInterface : public UserInterface {
   std::optional<std::string> enterString(const Message& prompt, const std::string& initial) override;
   std::optional<std::filesystem::path> chooseFile(const FileDialogRequest& request) override;
   OpenResult openDocument(const std::filesystem::path& file) override;
+  std::optional<int> chooseOption(const ChoiceRequest& request) override;
   void beginProgress(const std::string& label, std::int64_t total) override;
   bool reportProgress(std::int64_t done) override;
   void endProgress() override;
