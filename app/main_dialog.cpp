@@ -42,9 +42,12 @@ std::vector<std::string> characters(const std::string& s) {
   for (std::size_t i = 0; i < s.size();) {
     std::size_t n = 1;
     const auto c = static_cast<unsigned char>(s[i]);
-    if (c >= 0xF0) n = 4;
-    else if (c >= 0xE0) n = 3;
-    else if (c >= 0xC0) n = 2;
+    if (c >= 0xF0)
+      n = 4;
+    else if (c >= 0xE0)
+      n = 3;
+    else if (c >= 0xC0)
+      n = 2;
     n = std::min(n, s.size() - i);
     out.push_back(s.substr(i, n));
     i += n;
@@ -173,8 +176,8 @@ std::vector<SessionEntry> readSessions(CADODatabase& db, const fs::path& dataRoo
 }
 
 std::vector<std::string> sessionCells(const SessionEntry& s) {
-  return {s.dateTime.text(), s.setOrScript, str(s.openSession ? 373 : 111), durationText(s.duration),
-          s.description, std::string()};
+  return {s.dateTime.text(),        s.setOrScript, str(s.openSession ? 373 : 111),
+          durationText(s.duration), s.description, std::string()};
 }
 
 int compareSessions(const SessionEntry& a, const SessionEntry& b, int column) {
@@ -244,7 +247,8 @@ bool ensureModuleDatabase(const fs::path& dataRoot, const fs::path& programFolde
   std::error_code ec;
   if (fs::exists(target, ec)) return true;
   if (fs::copy_file(programFolder / kModuleTemplateName, target, ec) && !ec) return true;
-  ui.showMessage(MessageBuilder().idArg(kModuleDbNotCreatedId, std::string(kModuleDatabaseName)), Icon::Warning);
+  ui.showMessage(MessageBuilder().idArg(kModuleDbNotCreatedId, std::string(kModuleDatabaseName)),
+                 Icon::Warning);
   return false;
 }
 
@@ -293,12 +297,14 @@ std::optional<fs::path> sessionChannelSetFile(const fs::path& dataRoot, int clie
   }
 }
 
-std::optional<std::vector<ChannelOption>> readSessionChannels(const fs::path& dataRoot, const fs::path& programFolder,
-                                                              int clientId, int sessionId, UserInterface& ui) {
+std::optional<std::vector<ChannelOption>> readSessionChannels(const fs::path& dataRoot,
+                                                              const fs::path& programFolder, int clientId,
+                                                              int sessionId, UserInterface& ui) {
   const auto file = sessionChannelSetFile(dataRoot, clientId, sessionId);
   if (!file) {
-    ui.showMessage(MessageBuilder().id(1044).text(" ").text(sessionFolder(dataRoot, clientId, sessionId).string()),
-                   Icon::Warning);
+    ui.showMessage(
+        MessageBuilder().id(1044).text(" ").text(sessionFolder(dataRoot, clientId, sessionId).string()),
+        Icon::Warning);
     return std::nullopt;
   }
   try {

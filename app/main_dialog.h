@@ -73,8 +73,8 @@ struct SessionEntry {
   int sessionId = 0;
   bool openSession = true;
   DbDateTime dateTime;
-  std::string fileName;    // channel set (open) or script file (scripted)
-  std::string setOrScript; // the description stored in that file
+  std::string fileName;     // channel set (open) or script file (scripted)
+  std::string setOrScript;  // the description stored in that file
   double duration = 0;
   std::string description;
   bool fullSaving = false;
@@ -82,7 +82,8 @@ struct SessionEntry {
 };
 // The sessions of a client with the descriptions of their channel set or
 // script files (empty when a file cannot be read). Throws CADOException.
-std::vector<SessionEntry> readSessions(CADODatabase& mainDb, const std::filesystem::path& dataRoot, int clientId);
+std::vector<SessionEntry> readSessions(CADODatabase& mainDb, const std::filesystem::path& dataRoot,
+                                       int clientId);
 // Session list cells, columns 0 to 5 (column 5 is empty: a mark is drawn).
 std::vector<std::string> sessionCells(const SessionEntry& s);
 // Ascending order of a session list column: date and time, text, open
@@ -127,8 +128,8 @@ std::optional<std::vector<ChannelOption>> readSessionChannels(const std::filesys
                                                               const std::filesystem::path& programFolder,
                                                               int clientId, int sessionId, UserInterface& ui);
 // The channel-set file of a session, resolved as above.
-std::optional<std::filesystem::path> sessionChannelSetFile(const std::filesystem::path& dataRoot, int clientId,
-                                                           int sessionId);
+std::optional<std::filesystem::path> sessionChannelSetFile(const std::filesystem::path& dataRoot,
+                                                           int clientId, int sessionId);
 
 // Direct-open mode's check: the channel set has a physical channel of
 // sensor type 4 (EKG) or 5 (BVP). Throws CADOException.

@@ -13,9 +13,9 @@
 
 #include "analysis/epochs/epochs.h"
 #include "analysis/protocol/protocol.h"
+#include "analysis/protocol/settings.h"
 #include "analysis/series/series.h"
 #include "analysis/series/series_gen.h"
-#include "analysis/protocol/settings.h"
 #include "store/events.h"
 #include "store/recording.h"
 #include "support/ui.h"

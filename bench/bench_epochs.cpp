@@ -94,7 +94,7 @@ void BM_RecomputeDemoTwoHours(benchmark::State& state) {
   if (!s) {
     const fs::path root = rc::bench::demoRoot();
     s = rc::loadSessionForAnalysis(
-        {root, RC_PROGRAM_DIR, rc::demo::kDemoLongOpen.client, rc::demo::kDemoLongOpen.session}, ui);
+        {root, RC_PROGRAM_DIR, rc::demo::kDemoLongOpen.client, rc::demo::kDemoLongOpen.session, {}}, ui);
   }
   if (!s) {
     state.SkipWithError("the demo session could not be loaded");

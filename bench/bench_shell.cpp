@@ -7,12 +7,11 @@
 #include <cmath>
 #include <random>
 
-#include "store/data_root.h"
-
 #include "analysis/epochs/epochs.h"
 #include "app/container/main_screen_model.h"
 #include "app/main_dialog.h"
 #include "bench/bench_demo.h"
+#include "store/data_root.h"
 #include "support/language.h"
 #include "support/paths.h"
 #include "views/statistics/statistics_table.h"
@@ -103,7 +102,8 @@ void BM_DayStatisticsTables(benchmark::State& state) {
     benchmark::DoNotOptimize(sig.data());
     benchmark::DoNotOptimize(ses.data());
   }
-  state.SetLabel(std::to_string(results.hrvRows.size()) + " + " + std::to_string(results.signalRows.size()) + " rows");
+  state.SetLabel(std::to_string(results.hrvRows.size()) + " + " + std::to_string(results.signalRows.size()) +
+                 " rows");
 }
 BENCHMARK(BM_DayStatisticsTables)->Unit(benchmark::kMillisecond);
 
@@ -111,7 +111,8 @@ BENCHMARK(BM_DayStatisticsTables)->Unit(benchmark::kMillisecond);
 bool configured(const fs::path& root, int client, int session) {
   rc::SilentUi ui;
   const fs::path file = rc::sessionFolder(root, client, session) / rc::kSessionConfigFileName;
-  const rc::ConfigPreparation p = rc::prepareSessionConfig(file, rc::programFolder() / rc::kSessionConfigFileName, ui);
+  const rc::ConfigPreparation p =
+      rc::prepareSessionConfig(file, rc::programFolder() / rc::kSessionConfigFileName, ui);
   if (!p.ok) return false;
   if (!p.createdNow) return true;
   const auto channels = rc::readSessionChannels(root, rc::programFolder(), client, session, ui);

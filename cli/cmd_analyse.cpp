@@ -156,7 +156,8 @@ int run(const std::vector<std::string>& argsIn) {
     int shown = -1;
     if (::isatty(2))
       request.progress = [&shown](std::size_t done, std::size_t total) {
-        const int percent = total ? static_cast<int>(100.0 * static_cast<double>(done) / static_cast<double>(total)) : 0;
+        const int percent =
+            total ? static_cast<int>(100.0 * static_cast<double>(done) / static_cast<double>(total)) : 0;
         if (percent == shown) return;
         shown = percent;
         std::fprintf(stderr, "\rrhythmcraft-cli: detecting beats and breaths: %3d%%", percent);

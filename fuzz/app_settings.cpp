@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)rc::parseDirectOpen(text);
   const auto half = text.size() / 2;
   (void)rc::clientDisplayName(text.substr(0, half), text.substr(half), true);
-  static const std::filesystem::path file =
-      std::filesystem::temp_directory_path() / ("rc_fuzz_app_settings_" + std::to_string(::getpid()) + ".xml");
+  static const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                            ("rc_fuzz_app_settings_" + std::to_string(::getpid()) + ".xml");
   if (!rc::writeFileAtomic(file, text)) return 0;
   const rc::AppSettings s = rc::readAppSettings(file);
   (void)rc::writeAppSettingsAtExit(file, s);

@@ -21,7 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kFixedSpans[] = {1, 5, 15, 30, 60, 180, 300, 900, 1800, 3600};
-constexpr const char* kFixedTexts[] = {"1 sec.", "5 sec.",  "15 sec.", "30 sec.", "60 sec.",
+constexpr const char* kFixedTexts[] = {"1 sec.", "5 sec.", "15 sec.", "30 sec.", "60 sec.",
                                        "3 min.", "5 min.", "15 min.", "30 min.", "60 min."};
 constexpr int kDetectingId = 5203;
 
@@ -109,7 +109,8 @@ std::string sessionStatusText(const DbDateTime& when, double duration) {
   return substituteArgs(str(246), {FormatArg(when.text()), FormatArg(durationText(duration))});
 }
 
-std::string containerCaption(bool openSession, const std::string& clientName, const std::string& description) {
+std::string containerCaption(bool openSession, const std::string& clientName,
+                             const std::string& description) {
   return str(200) + ". " + str(openSession ? 321 : 322) + ". " + str(323) + ": " + clientName + ". " +
          description;
 }
@@ -153,8 +154,10 @@ LoadResult MainScreenModel::load(const Request& rq) {
   if (ekgMissing || bvpMissing) {
     // One of the selected sources has no series: name it rather than
     // letting the missing series look like a session under a minute.
-    ui_.showMessage(MessageBuilder().id(kCannotAnalyseId).text(": ").id(ekgMissing ? kMissingEkgSeriesId
-                                                                                  : kMissingBvpSeriesId),
+    ui_.showMessage(MessageBuilder()
+                        .id(kCannotAnalyseId)
+                        .text(": ")
+                        .id(ekgMissing ? kMissingEkgSeriesId : kMissingBvpSeriesId),
                     Icon::Warning);
     session_.reset();
     return LoadResult::Failed;
@@ -181,14 +184,16 @@ LoadResult MainScreenModel::load(const Request& rq) {
       }
       CRecClients c(db);
       for (c.openQuery(clientListQuery()); !c.isEOF(); c.moveNext())
-        if (c.ClientID == rq.clientId) clientName = clientDisplayName(c.LastName, c.FirstName, rq.confidential);
+        if (c.ClientID == rq.clientId)
+          clientName = clientDisplayName(c.LastName, c.FirstName, rq.confidential);
     }
   } catch (const CADOException&) {
     // The caption and status text stay short; the session is loaded.
   }
   status_ = sessionStatusText(when, s.duration);
   caption_ = containerCaption(s.openSession, clientName, description);
-  if (s.protocol && !s.protocol->segmentDurations().empty()) stepLength_ = s.protocol->segmentDurations().front();
+  if (s.protocol && !s.protocol->segmentDurations().empty())
+    stepLength_ = s.protocol->segmentDurations().front();
   timeFrames_ = timeFrameEntries(s.duration, !s.openSession, stepLength_);
   timeFrameIndex_ = storedTimeFrameIndex(timeFrames_, s.settings.timeFrame);
 

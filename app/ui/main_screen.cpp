@@ -205,7 +205,8 @@ void CMainScreen::buildPages() {
       panes_[2]->setText(a);
       panes_[4]->setText(b);
     });
-    connect(page, &ReviewPage::statisticsOutOfDate, this, [this] { model_.context().statisticsOutOfDate = true; });
+    connect(page, &ReviewPage::statisticsOutOfDate, this,
+            [this] { model_.context().statisticsOutOfDate = true; });
     connect(page, &ReviewPage::heartSignalChosen, this, [this](int slot) {
       if (slot != model_.context().heartSlot && current_ == 3) selectSignal(slot);
     });
@@ -305,7 +306,8 @@ void CMainScreen::reloadSession() {
   const LoadResult r = model_.load(request_);
   if (r != LoadResult::Ready) {
     if (r == LoadResult::NoIntervals)
-      ui_.showMessage(MessageBuilder().id(248).text(": ").id(411).text(": ").id(kCannotAnalyseId), Icon::Warning);
+      ui_.showMessage(MessageBuilder().id(248).text(": ").id(411).text(": ").id(kCannotAnalyseId),
+                      Icon::Warning);
     closing_ = true;
     close();
     return;
@@ -323,8 +325,8 @@ void CMainScreen::reloadSession() {
 
 void CMainScreen::reconfig() {
   resolvePendingEdits();
-  const auto channels =
-      readSessionChannels(request_.dataRoot, request_.programFolder, request_.clientId, request_.sessionId, ui_);
+  const auto channels = readSessionChannels(request_.dataRoot, request_.programFolder, request_.clientId,
+                                            request_.sessionId, ui_);
   if (!channels) return;
   CHRVConfiguration dialog(*channels, model_.session().configFile, ui_, this);
   if (dialog.exec() != QDialog::Accepted) return;
@@ -343,14 +345,16 @@ void CMainScreen::settings() {
   if (e.regenerateEkgIbi || e.regenerateBvpIbi || e.regenerateRespiration || e.regenerateRms) {
     std::error_code ec;
     auto remove = [&](bool yes, SeriesKind kind, int slot) {
-      if (yes && s.slots[slot].used()) std::filesystem::remove(seriesFilePath(s.folder, kind, s.slots[slot].label), ec);
+      if (yes && s.slots[slot].used())
+        std::filesystem::remove(seriesFilePath(s.folder, kind, s.slots[slot].label), ec);
     };
     remove(e.regenerateEkgIbi, SeriesKind::IbiFromEkg, kSlotEkg);
     remove(e.regenerateBvpIbi, SeriesKind::IbiFromBvp, kSlotBvp);
     remove(e.regenerateRespiration, SeriesKind::RespPeriod, kSlotResp);
     for (int k = 7; k <= 8; ++k) remove(e.regenerateRms && s.slots[k].rawEmg, SeriesKind::Rms, k);
   }
-  if (e.regenerateEkgIbi || e.regenerateBvpIbi || e.regenerateRespiration || e.regenerateRms || e.reloadSources) {
+  if (e.regenerateEkgIbi || e.regenerateBvpIbi || e.regenerateRespiration || e.regenerateRms ||
+      e.reloadSources) {
     reloadSession();
     return;
   }

@@ -4,6 +4,9 @@
 #include <QVBoxLayout>
 
 #include "support/language.h"
+#include "editors/ui/nonperiodic_page.h"
+#include "editors/ui/periodic_page.h"
+#include "views/ui/epoch_view_page.h"
 #include "views/ui/statistics_page.h"
 
 namespace rc {
@@ -27,11 +30,20 @@ int pageTitleId(int page) {
   return page >= 0 && page < kPageCount ? kIds[page] : 155;
 }
 
-bool pageAvailable(int page) { return page == 2; }
+bool pageAvailable(int page) { return page >= 0 && page < kPageCount; }
 
 ReviewPage* createReviewPage(int page, ReviewContext& ctx, QWidget* parent) {
   ReviewPage* p = nullptr;
   switch (page) {
+    case 0:
+      p = new CPeriodic(ctx, parent);
+      break;
+    case 1:
+      p = new CNonPeriodic(ctx, parent);
+      break;
+    case 3:
+      p = new CEpochView(ctx, parent);
+      break;
     case 2:
       p = new CHRVStatistics(ctx, parent);
       break;

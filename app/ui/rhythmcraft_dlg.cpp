@@ -40,7 +40,8 @@ QTreeWidget* makeList(QWidget* parent, const QStringList& headers, const std::ve
   l->header()->setStretchLastSection(false);
   // The widths suit a small dialog font; a larger font widens them.
   const double scale = std::max(1.0, l->fontMetrics().horizontalAdvance("2026-03-02 09:15:00") / 120.0);
-  for (std::size_t i = 0; i < widths.size(); ++i) l->setColumnWidth(static_cast<int>(i), static_cast<int>(widths[i] * scale));
+  for (std::size_t i = 0; i < widths.size(); ++i)
+    l->setColumnWidth(static_cast<int>(i), static_cast<int>(widths[i] * scale));
   return l;
 }
 
@@ -70,7 +71,8 @@ CRhythmcraftDlg::CRhythmcraftDlg(const std::string& commandLine, UserInterface& 
   sessions_ = makeList(this, {ls(110), ls(111) + " / " + ls(112), ls(190), ls(113), ls(114), ls(191)},
                        {133, 130, 40, 75, 117, 76});
   sessions_->setObjectName("sessionList");
-  clients_->setMinimumWidth(clients_->columnWidth(0) + clients_->columnWidth(1) + clients_->columnWidth(2) + 40);
+  clients_->setMinimumWidth(clients_->columnWidth(0) + clients_->columnWidth(1) + clients_->columnWidth(2) +
+                            40);
   sessions_->header()->setStretchLastSection(true);
   lists->addWidget(clients_, 2);
   lists->addWidget(sessions_, 3);
@@ -143,11 +145,13 @@ bool CRhythmcraftDlg::initialise() {
     try {
       CADODatabase db;
       if (!set || !db.open(*set, CADODatabase::Mode::ReadOnly)) {
-        ui_.showMessage(MessageBuilder().id(1044).text(" ").text(set ? set->string() : std::string()), Icon::Warning);
+        ui_.showMessage(MessageBuilder().id(1044).text(" ").text(set ? set->string() : std::string()),
+                        Icon::Warning);
         return false;
       }
       if (!channelSetHasHeartChannel(db)) {
-        ui_.showMessage(MessageBuilder().id(kNoHeartChannelId).text(": ").id(kCannotAnalyseId), Icon::Warning);
+        ui_.showMessage(MessageBuilder().id(kNoHeartChannelId).text(": ").id(kCannotAnalyseId),
+                        Icon::Warning);
         return false;
       }
     } catch (const CADOException& e) {
@@ -176,10 +180,11 @@ void CRhythmcraftDlg::fillClients() {
     reportDatabaseError(ui_, e);
   }
   if (clientSort_ >= 0)
-    std::stable_sort(clientRows_.begin(), clientRows_.end(), [this](const ClientEntry& a, const ClientEntry& b) {
-      const int c = compareClients(a, b, clientSort_);
-      return clientAsc_ ? c < 0 : c > 0;
-    });
+    std::stable_sort(clientRows_.begin(), clientRows_.end(),
+                     [this](const ClientEntry& a, const ClientEntry& b) {
+                       const int c = compareClients(a, b, clientSort_);
+                       return clientAsc_ ? c < 0 : c > 0;
+                     });
   const int keep = clientId_ ? clientId_ : host_.lastClientId;
   QSignalBlocker block(clients_);
   clients_->clear();
@@ -211,10 +216,11 @@ void CRhythmcraftDlg::fillSessions() {
     }
   }
   if (sessionSort_ >= 0)
-    std::stable_sort(sessionRows_.begin(), sessionRows_.end(), [this](const SessionEntry& a, const SessionEntry& b) {
-      const int c = compareSessions(a, b, sessionSort_);
-      return sessionAsc_ ? c < 0 : c > 0;
-    });
+    std::stable_sort(sessionRows_.begin(), sessionRows_.end(),
+                     [this](const SessionEntry& a, const SessionEntry& b) {
+                       const int c = compareSessions(a, b, sessionSort_);
+                       return sessionAsc_ ? c < 0 : c > 0;
+                     });
   QSignalBlocker block(sessions_);
   sessions_->clear();
   for (const SessionEntry& s : sessionRows_) {
@@ -322,8 +328,14 @@ void CRhythmcraftDlg::openSession() {
 }
 
 void CRhythmcraftDlg::explainMissingData(const fs::path& folder) {
-  ui_.showMessage(MessageBuilder().id(248).text(": ").id(411).text(". ").id(kCannotAnalyseId).text(": ").text(
-                      folder.string()),
+  ui_.showMessage(MessageBuilder()
+                      .id(248)
+                      .text(": ")
+                      .id(411)
+                      .text(". ")
+                      .id(kCannotAnalyseId)
+                      .text(": ")
+                      .text(folder.string()),
                   Icon::Warning);
   forceReconfig_ = true;
 }

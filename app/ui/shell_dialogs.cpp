@@ -127,7 +127,8 @@ void CHRVConfiguration::accept() {
   if (acceptSelection(model_, file_, ui_)) QDialog::accept();
 }
 
-AnalysisSettingsDialog::AnalysisSettingsDialog(const AnalysisSettings& current, UserInterface& ui, QWidget* parent)
+AnalysisSettingsDialog::AnalysisSettingsDialog(const AnalysisSettings& current, UserInterface& ui,
+                                               QWidget* parent)
     : QDialog(parent), current_(current), ui_(ui) {
   setWindowTitle(ls(5224));
   const SettingsDialogModel m = SettingsDialogModel::fromSettings(current);
@@ -232,8 +233,9 @@ void ModeResolutionDialog::refresh() {
 void ModeResolutionDialog::editSelected() {
   const int row = table_->currentRow();
   if (row < 0) return;
-  const auto text = ui_.enterString(MessageBuilder().id(5248), localiseDecimal(strprintf(
-                                                                   "%.3f", model_.rows()[static_cast<std::size_t>(row)].resolution)));
+  const auto text = ui_.enterString(
+      MessageBuilder().id(5248),
+      localiseDecimal(strprintf("%.3f", model_.rows()[static_cast<std::size_t>(row)].resolution)));
   if (!text) return;
   if (model_.edit(static_cast<std::size_t>(row), *text)) refresh();
   table_->selectRow(row);

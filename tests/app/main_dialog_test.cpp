@@ -56,8 +56,9 @@ TEST_P(ConfidentialName, KeepsTwoAndOneCharacters) {
   EXPECT_EQ(clientDisplayName(GetParam().last, GetParam().first, true), GetParam().shown);
 }
 INSTANTIATE_TEST_SUITE_P(Names, ConfidentialName,
-                         ::testing::Values(NameCase{"Smith", "John", "Sm***, J***"}, NameCase{"Li", "Al", "Li, A*"},
-                                           NameCase{"Ng", "J", "Ng, J"}, NameCase{"Lee", "", "Le*, "},
+                         ::testing::Values(NameCase{"Smith", "John", "Sm***, J***"},
+                                           NameCase{"Li", "Al", "Li, A*"}, NameCase{"Ng", "J", "Ng, J"},
+                                           NameCase{"Lee", "", "Le*, "},
                                            NameCase{"Zoë", "Ölaf", "Zo*, Ö***"}));
 
 TEST(MainDialog, NamesAreWholeWithoutConfidentiality) {
@@ -109,7 +110,8 @@ TEST_F(MainDialogFiles, MissingSettingsFileReadsZerosAndIsNeverCreated) {
 
 TEST_F(MainDialogFiles, ExitKeepsWhatOthersWroteDuringTheRun) {
   const fs::path f = dir_ / "root" / kAppSettingsFileName;
-  ASSERT_TRUE(writeFileAtomic(f, std::string("<Settings><TextFormat>0</TextFormat><Header>1</Header></Settings>")));
+  ASSERT_TRUE(
+      writeFileAtomic(f, std::string("<Settings><TextFormat>0</TextFormat><Header>1</Header></Settings>")));
   const AppSettings read = readAppSettings(f);
   EXPECT_EQ(read, (AppSettings{0, 1, 0}));
   // The report editor saves its choices while the program runs.

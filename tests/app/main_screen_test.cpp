@@ -1,5 +1,3 @@
-#include "app/container/main_screen_model.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,6 +6,7 @@
 
 #include "analysis/protocol/settings.h"
 #include "analysis/series/series_file.h"
+#include "app/container/main_screen_model.h"
 #include "app/session_analysis.h"
 #include "analysis/series/series_find.h"
 #include "demo/demo_root.h"
@@ -28,7 +27,8 @@ std::vector<int> spans(const std::vector<TimeFrameEntry>& e) {
 }
 
 TEST(TimeFrameList, FiftySecondSessionOffersTheShortSpansAndTheSession) {
-  EXPECT_EQ(spans(timeFrameEntries(50, false, 0)), (std::vector<int>{32780, 32781, 32782, 32783, 32784, 32791}));
+  EXPECT_EQ(spans(timeFrameEntries(50, false, 0)),
+            (std::vector<int>{32780, 32781, 32782, 32783, 32784, 32791}));
   EXPECT_EQ(spans(timeFrameEntries(50, true, 20)),
             (std::vector<int>{32780, 32781, 32782, 32783, 32784, 32790, 32791}));
   EXPECT_EQ(timeFrameEntries(50, false, 0).back().seconds, 50);
@@ -59,9 +59,9 @@ TEST_P(StoredTimeFrame, SelectsItsEntryOrFiveSeconds) {
   EXPECT_EQ(e[storedTimeFrameIndex(e, GetParam().stored)].seconds, GetParam().seconds);
 }
 INSTANTIATE_TEST_SUITE_P(Values, StoredTimeFrame,
-                         ::testing::Values(StoredCase{5, 5}, StoredCase{0, 5}, StoredCase{1, 1}, StoredCase{15, 15},
-                                           StoredCase{180, 180}, StoredCase{3600, 3600}, StoredCase{120, 5},
-                                           StoredCase{-3, 5}));
+                         ::testing::Values(StoredCase{5, 5}, StoredCase{0, 5}, StoredCase{1, 1},
+                                           StoredCase{15, 15}, StoredCase{180, 180}, StoredCase{3600, 3600},
+                                           StoredCase{120, 5}, StoredCase{-3, 5}));
 
 TEST(EpochLengthList, CommandsAndTheirSeconds) {
   EXPECT_EQ(epochSecondsOfCommand(32800), 60);
@@ -79,10 +79,11 @@ TEST(ContainerLoad, PersistentUnknownRecomputeResultFailsWithoutLooping) {
   in.epochSeconds = 300;
   EpochResults out;
   int calls = 0;
-  const auto outcome = recomputeForLoad(in, {}, out, ui, [&](const EpochInputs&, EpochResults&, UserInterface&) {
-    ++calls;
-    return 3;
-  });
+  const auto outcome =
+      recomputeForLoad(in, {}, out, ui, [&](const EpochInputs&, EpochResults&, UserInterface&) {
+        ++calls;
+        return 3;
+      });
   EXPECT_EQ(outcome, SessionAnalysisOutcome::Failed);
   EXPECT_EQ(calls, 1);
 }
@@ -140,7 +141,8 @@ class MainScreenOnDemo : public ::testing::Test {
   // Writes the session's configuration from the template with the signal
   // part of every offered channel, then edits "Settings".
   fs::path configure(int client, int session, const std::vector<std::pair<const char*, int>>& settings = {}) {
-    const fs::path f = root_ / "Clients" / std::to_string(client) / strprintf("Sess%04d", session) / "HRVConfig.xml";
+    const fs::path f =
+        root_ / "Clients" / std::to_string(client) / strprintf("Sess%04d", session) / "HRVConfig.xml";
     CXMLMarkup doc;
     EXPECT_TRUE(doc.Load(programFolder() / "HRVConfig.xml"));
     SignalPart part;
@@ -170,8 +172,10 @@ class MainScreenOnDemo : public ::testing::Test {
 TEST_F(MainScreenOnDemo, LoadsTheSessionWithCaptionStatusAndLists) {
   configure(1, 2, {{"TimeFrame", 30}});
   MainScreenModel m(ui_);
-  ASSERT_EQ(m.load(request(1, 2)), LoadResult::Ready) << (ui_.records().empty() ? "" : ui_.records()[0].message.text);
-  EXPECT_EQ(m.caption(), str(200) + ". " + str(321) + ". " + str(323) + ": Holt, Avery. Baseline and paced breathing");
+  ASSERT_EQ(m.load(request(1, 2)), LoadResult::Ready)
+      << (ui_.records().empty() ? "" : ui_.records()[0].message.text);
+  EXPECT_EQ(m.caption(),
+            str(200) + ". " + str(321) + ". " + str(323) + ": Holt, Avery. Baseline and paced breathing");
   EXPECT_NE(m.statusText().find("2026-03-09 09:20:00"), std::string::npos) << m.statusText();
   EXPECT_EQ(m.timeFrames()[m.timeFrameIndex()].seconds, 30);
   EXPECT_EQ(m.context().heartSlot, kSlotEkg);
@@ -310,7 +314,8 @@ class ProgressUi : public ScriptedUi {
 TEST_F(MainScreenOnDemo, GeneratingSeriesShowsProgress) {
   configure(1, 2);
   const fs::path folder = root_ / "Clients/1/Sess0002";
-  for (const char* name : {"IBIFromEKG_1A.dat", "IBIFromBVP_1B.dat", "RespPeriod_1C.dat"}) fs::remove(folder / name);
+  for (const char* name : {"IBIFromEKG_1A.dat", "IBIFromBVP_1B.dat", "RespPeriod_1C.dat"})
+    fs::remove(folder / name);
   ProgressUi ui;
   MainScreenModel m(ui);
   ASSERT_EQ(m.load(request(1, 2)), LoadResult::Ready);

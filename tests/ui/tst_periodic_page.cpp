@@ -55,7 +55,7 @@ class PeriodicPageTest : public QObject {
     QTest::mouseClick(view->viewport(), Qt::LeftButton, mods, r.center());
   }
 
- private slots:
+ private Q_SLOTS:
   void initTestCase() {
     root_ = fs::temp_directory_path() / ("rc_periodic_page_" + std::to_string(::getpid()));
     fs::remove_all(root_);

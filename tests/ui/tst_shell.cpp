@@ -145,9 +145,10 @@ class ShellTest : public QObject {
 
   QString analyse(int client, int session, const QStringList& extra = {}) {
     QProcess p;
-    p.start(cliPath(), QStringList{"analyse", "--data-root", QString::fromStdString(root_.string()), "--client",
-                                   QString::number(client), "--session", QString::number(session)} +
-                           extra);
+    p.start(cliPath(),
+            QStringList{"analyse", "--data-root", QString::fromStdString(root_.string()), "--client",
+                        QString::number(client), "--session", QString::number(session)} +
+                extra);
     if (!p.waitForFinished(120000)) return {};
     return QString::fromUtf8(p.readAllStandardOutput());
   }
@@ -266,7 +267,8 @@ class ShellTest : public QObject {
     QVERIFY(v->isColumnHidden(0));
     auto column = [&](int c) {
       std::vector<double> out;
-      for (int r = 0; r < v->model()->rowCount(); ++r) out.push_back(v->model()->index(r, c).data().toString().toDouble());
+      for (int r = 0; r < v->model()->rowCount(); ++r)
+        out.push_back(v->model()->index(r, c).data().toString().toDouble());
       return out;
     };
     clickHeader(v->horizontalHeader(), 6);
@@ -317,7 +319,8 @@ class ShellTest : public QObject {
     QCOMPARE(s->topLevelItemCount(), 3);
     auto order = [&] {
       std::vector<int> ids;
-      for (int i = 0; i < s->topLevelItemCount(); ++i) ids.push_back(s->topLevelItem(i)->data(0, Qt::UserRole).toInt());
+      for (int i = 0; i < s->topLevelItemCount(); ++i)
+        ids.push_back(s->topLevelItem(i)->data(0, Qt::UserRole).toInt());
       return ids;
     };
     clickHeader(s->header(), 3);  // durations 300, 1800, 1200
@@ -335,7 +338,8 @@ class ShellTest : public QObject {
     QVERIFY(dlg.initialise());
     setConfidential(root_, false);
     QStringList names;
-    for (int i = 0; i < dlg.clientList()->topLevelItemCount(); ++i) names << dlg.clientList()->topLevelItem(i)->text(0);
+    for (int i = 0; i < dlg.clientList()->topLevelItemCount(); ++i)
+      names << dlg.clientList()->topLevelItem(i)->text(0);
     QVERIFY2(names.contains("Ho**, A****"), qPrintable(names.join("|")));
     QVERIFY2(names.contains("Ng, J*"), qPrintable(names.join("|")));
     QVERIFY(!names.join("|").contains("Holt"));

@@ -98,7 +98,8 @@ TEST(StatisticsSort, SecondClickReversesAnotherColumnStartsAscending) {
 }
 
 TEST(StatisticsSort, NanEqualAndEmptyCellsGiveOneOrderInBothDirections) {
-  std::vector<StatisticsRow> rows = {row(0, 50), row(1, kNaN), row(2, 20), row(3, 50), row(4, kNaN), row(5, 20)};
+  std::vector<StatisticsRow> rows = {row(0, 50), row(1, kNaN), row(2, 20),
+                                     row(3, 50), row(4, kNaN), row(5, 20)};
   StatisticsSorter s(true);
   s.click(6);
   s.sort(rows);

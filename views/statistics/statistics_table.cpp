@@ -16,15 +16,18 @@ constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 
 // Header: the string, one blank and the suffix, passed through the format
 // once so that a stored "%%" shows as "%".
-std::string header(int id, const std::string& suffix = {}) { return collapsePercents(str(id) + " " + suffix); }
+std::string header(int id, const std::string& suffix = {}) {
+  return collapsePercents(str(id) + " " + suffix);
+}
 
 double num(const std::optional<double>& v) { return v && std::isfinite(*v) ? *v : kNone; }
 double num(const std::optional<std::int32_t>& v) { return v ? static_cast<double>(*v) : kNone; }
 
 void addIdCells(StatisticsRow& r, const RowId& id, bool scripted, const std::string& name) {
   if (scripted) {
-    r.cells = {strprintf("%d", id.activity), id.activityLabel, strprintf("%d", id.step), id.stepLabel,
-               strprintf("%d", id.epoch), name};
+    r.cells = {strprintf("%d", id.activity), id.activityLabel,
+               strprintf("%d", id.step),     id.stepLabel,
+               strprintf("%d", id.epoch),    name};
     r.numbers = {double(id.activity), kNone, double(id.step), kNone, double(id.epoch), kNone};
   } else {
     r.cells = {"0", "0", "0", "0", strprintf("%d", id.epoch), name};
@@ -136,8 +139,8 @@ std::vector<StatisticsRow> signalTableRows(const AnalysisSession& s, const Epoch
     addIdCells(row, t.id, scripted, s.signalName(t.row.signal));
     for (std::string& c : signalCells(t.row, decimal)) row.cells.push_back(std::move(c));
     const SignalRow& g = t.row;
-    for (double v : {num(g.minimum), num(g.maximum), num(g.mean), num(g.sd), num(g.sdMean), num(g.mode),
-                     num(g.area)})
+    for (double v :
+         {num(g.minimum), num(g.maximum), num(g.mean), num(g.sd), num(g.sdMean), num(g.mode), num(g.area)})
       row.numbers.push_back(v);
     row.record = i;
     out.push_back(std::move(row));
@@ -198,7 +201,8 @@ void StatisticsSorter::sort(std::vector<StatisticsRow>& rows) const {
   const std::size_t c = static_cast<std::size_t>(column_);
   const ColumnType type = hrv_ ? hrvColumnType(column_) : signalColumnType(column_);
   if (type == ColumnType::Text) {
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return less(rows[a], rows[b]); });
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return less(rows[a], rows[b]); });
   } else {
     struct Key {
       double value;

@@ -1,7 +1,7 @@
 #include "views/ui/statistics_page.h"
 
-#include <QHeaderView>
 #include <QEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QScrollBar>
 #include <QSplitter>
@@ -67,13 +67,15 @@ QVariant StatisticsTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
   const auto& cells = rows_[static_cast<std::size_t>(index.row())].cells;
   if (index.column() >= static_cast<int>(cells.size())) return {};
-  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return qs(cells[static_cast<std::size_t>(index.column())]);
+  if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+    return qs(cells[static_cast<std::size_t>(index.column())]);
   return {};
 }
 
 QVariant StatisticsTableModel::headerData(int section, Qt::Orientation o, int role) const {
   if (o != Qt::Horizontal || section < 0 || section >= static_cast<int>(headers_.size())) return {};
-  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return qs(headers_[static_cast<std::size_t>(section)]);
+  if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+    return qs(headers_[static_cast<std::size_t>(section)]);
   return {};
 }
 
@@ -177,7 +179,8 @@ void CHRVStatistics::applyWidths() {
   auto labelWidth = [this](const StatisticsTableModel* m, int c, int w) {
     int need = 0;
     for (const StatisticsRow& r : m->rows())
-      need = std::max(need, fontMetrics().horizontalAdvance(QString::fromStdString(r.cells[static_cast<std::size_t>(c)])));
+      need = std::max(need, fontMetrics().horizontalAdvance(
+                                QString::fromStdString(r.cells[static_cast<std::size_t>(c)])));
     return std::max(w, std::min(need + 12, 240));
   };
   auto headerWidth = [this](const StatisticsTableModel* m, int c) {
