@@ -59,7 +59,7 @@ class TachogramView : public QChartView {
   std::size_t plottedPoints() const { return plotted_; }
   QPointF valueAt(const QPoint& p) const;
 
- signals:
+ Q_SIGNALS:
   void clickedAt(double seconds);
   void hoveredAt(double seconds);
 
