@@ -26,6 +26,10 @@ struct ReviewContext {
   double timeFrameSeconds = 5;  // the visible span of the editor charts
   bool statisticsOutOfDate = false;
   bool rejectionsChanged = false;
+  // The application setting "BarsOn2DGraph" (spectra as bars, else lines):
+  // the container copies it in from the application settings and back when
+  // the program writes them; the epoch viewer toggles it.
+  bool barsOn2DGraph = false;
 
   // Recomputes the statistics into *results with the session's current
   // settings: 0 on success, a positive value on failure (messages shown).

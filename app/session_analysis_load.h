@@ -38,6 +38,11 @@ struct SignalSlot {
   bool used() const { return input > 0 && index >= 0; }
 };
 
+// Qt's "slots" keyword macro would swallow the member name below when this
+// header follows a Qt header; widget code that reads the member writes
+// "#undef slots" after its includes (and uses Q_SLOTS).
+#pragma push_macro("slots")
+#undef slots
 struct AnalysisSession {
   int clientId = 0;
   int sessionId = 0;
@@ -62,6 +67,7 @@ struct AnalysisSession {
   std::string sourceName(IbiSource source) const;
   std::string signalName(std::int32_t signal) const;
 };
+#pragma pop_macro("slots")
 
 struct SessionLoadRequest {
   std::filesystem::path dataRoot;

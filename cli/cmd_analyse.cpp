@@ -1,6 +1,8 @@
 // analyse: loads a session (or one IBI series file) as the program does,
 // computes the statistics and prints the HRV table and the signal table as
 // CSV with "." as the decimal separator, whatever the locale.
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 
@@ -157,7 +159,19 @@ int run(const std::vector<std::string>& argsIn) {
     if (s) s->settings.nnInterval = 50;
   } else {
     setDataRoot(root);
-    s = loadSessionForAnalysis({root, programFolder(), *client, *session, {}}, ui);
+    SessionLoadRequest request{root, programFolder(), *client, *session, {}};
+    // Detection on a long recording takes a while: a terminal sees how far it is.
+    int shown = -1;
+    if (::isatty(2))
+      request.progress = [&shown](std::size_t done, std::size_t total) {
+        const int percent = total ? static_cast<int>(100.0 * static_cast<double>(done) / static_cast<double>(total)) : 0;
+        if (percent == shown) return;
+        shown = percent;
+        std::fprintf(stderr, "\rrhythmcraft-cli: detecting beats and breaths: %3d%%", percent);
+        if (percent >= 100) std::fputc('\n', stderr);
+      };
+    s = loadSessionForAnalysis(request, ui);
+    if (shown >= 0 && shown < 100) std::fputc('\n', stderr);
   }
   if (!s) return 1;
   if (epoch) s->settings.epochTime = *epoch;

@@ -12,10 +12,11 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libfuzzer-14-dev libclang-rt-14-dev
   libsqlite3-dev sqlite3 libzip-dev
-  qt6-base-dev qt6-charts-dev qt6-datavisualization-dev qt6-declarative-dev
+  qt6-base-dev qt6-charts-dev qt6-datavisualization-dev qt6-declarative-dev qt6-svg-dev
   libgl1-mesa-dev libgl1-mesa-dri xvfb xauth
   libfftw3-dev libpugixml-dev
   locales
+  libreoffice-calc-nogui
 )
 
 missing=()

@@ -1,5 +1,8 @@
 #include "store/channel_segments.h"
 
+#include <algorithm>
+#include <cmath>
+#include <map>
 #include <system_error>
 
 #include "support/binary.h"
@@ -28,6 +31,31 @@ std::vector<std::uint8_t> serialiseStretches(const std::vector<TSessionSegment>&
   return w.take();
 }
 
+std::vector<TSessionSegment> normaliseStretches(std::vector<TSessionSegment> records) {
+  std::vector<TSessionSegment> in;
+  in.reserve(records.size());
+  for (TSessionSegment r : records) {
+    if (!std::isfinite(r.start) || !std::isfinite(r.end)) continue;
+    if (r.end < r.start) std::swap(r.start, r.end);
+    in.push_back(r);
+  }
+  std::stable_sort(in.begin(), in.end(),
+                   [](const TSessionSegment& a, const TSessionSegment& b) { return a.start < b.start; });
+  std::vector<TSessionSegment> out;
+  out.reserve(in.size());
+  std::map<std::int32_t, std::size_t> last;  // channel -> its last record in out
+  for (const TSessionSegment& r : in) {
+    auto it = last.find(r.channel);
+    if (it != last.end() && r.start <= out[it->second].end) {
+      out[it->second].end = std::max(out[it->second].end, r.end);
+      continue;
+    }
+    last[r.channel] = out.size();
+    out.push_back(r);
+  }
+  return out;
+}
+
 std::vector<TSessionSegment> StretchFile::read(const fs::path& sessionFolder) {
   unreadable_ = false;
   fs::path file = sessionFolder / "ChannelSegments.dat";
@@ -41,7 +69,7 @@ std::vector<TSessionSegment> StretchFile::read(const fs::path& sessionFolder) {
     unreadable_ = true;
     return {};
   }
-  return parseStretches(*bytes);
+  return normaliseStretches(parseStretches(*bytes));
 }
 
 void StretchFile::saveAtClose(const fs::path& sessionFolder, const std::vector<TSessionSegment>& list,

@@ -18,12 +18,18 @@ inline constexpr std::size_t kStretchRecordSize = 24;
 std::vector<TSessionSegment> parseStretches(std::span<const std::uint8_t> bytes);
 std::vector<std::uint8_t> serialiseStretches(const std::vector<TSessionSegment>& list);
 
+// Records as another tool or an older version may have left them made into a
+// list the editor and the statistics can walk: ends in order, records with a
+// non-finite end dropped, sorted by start (stable), and overlapping stretches
+// of one channel merged. Channels stay apart.
+std::vector<TSessionSegment> normaliseStretches(std::vector<TSessionSegment> records);
+
 // Remembers what was found on reading, so that closing never deletes a file
 // that exists but could not be read.
 class StretchFile {
  public:
-  // Reads <folder>/ChannelSegments.dat. A missing or unreadable file gives an
-  // empty list and no message.
+  // Reads <folder>/ChannelSegments.dat, normalised. A missing or unreadable
+  // file gives an empty list and no message.
   std::vector<TSessionSegment> read(const std::filesystem::path& sessionFolder);
 
   // Saves the list at close. An empty list deletes the file, unless the file

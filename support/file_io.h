@@ -61,12 +61,17 @@ class AtomicWriter {
   void write(const std::string& s) { write(s.data(), s.size()); }
   Status commit();
   void abandon();
+  // Whether commit() waits for the data to reach the disk (fsync) before the
+  // rename; on by default. Files the user can simply write again (text
+  // exports) may leave it off: the rename still replaces the target whole.
+  void setSync(bool sync) { sync_ = sync; }
 
  private:
   fs::path target_;
   fs::path temp_;
   std::FILE* file_ = nullptr;
   bool failed_ = false;
+  bool sync_ = true;
 };
 
 // One-call form of AtomicWriter.

@@ -48,6 +48,7 @@ struct FileDialogRequest {
   std::vector<std::pair<std::string, std::string>> filters;
   std::string defaultSuffix;  // added to a typed name without one ("txt")
   bool overwritePrompt = true;
+  std::size_t selectedFilter = 0;  // the filter shown first
   bool operator==(const FileDialogRequest&) const = default;
 };
 

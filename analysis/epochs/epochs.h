@@ -102,6 +102,25 @@ std::vector<EpochEntry> scriptedEpochEntries(const ScriptProtocol& protocol,
 // before the segment's first beat, the first beat + (epoch - 1) x E.
 double scriptedEpochStart(double cycleStart, std::int32_t epoch, std::int32_t epochSeconds, double firstBeat);
 
+// The intervals a scripted epoch starting at t0 takes from a segment: the
+// interval in progress at t0 and those that follow, up to the one that covers
+// the last sample t0 + (n - 1) dt, never past the segment's last. ends are the
+// end times of every interval of the series (intervalEndTimes). Empty when
+// the segment holds no interval or none is in progress at or after t0.
+struct EpochIntervals {
+  std::span<const float> intervals;
+  std::size_t first = 0;    // index of the first interval in the series
+  double firstStart = 0.0;  // s, start of the first interval
+  std::optional<float> before;  // the interval before it within the segment
+};
+EpochIntervals scriptedEpochIntervals(const IntervalSeries& series, std::span<const double> ends,
+                                      const SegmentIndex& idx, std::size_t segment, double t0,
+                                      const SpectralGrid& grid);
+
+// The first beat of a segment that holds intervals (0 otherwise), the lower
+// bound of its epochs' starts.
+double scriptedFirstBeat(const IntervalSeries& series, const SegmentIndex& idx, std::size_t segment);
+
 // A raw channel or EMG signal of the signal table.
 struct ChannelSignalInput {
   std::int32_t signal = 0;         // 5, 6 SC; 7, 8 temperature; 9 and above EMG

@@ -10,40 +10,6 @@
 namespace rc::epochs_detail {
 namespace {
 
-// The intervals of one epoch of a source, within its segment.
-struct EpochWindow {
-  std::span<const float> intervals;
-  double firstStart = 0.0;  // s, start of the first interval
-  std::optional<float> before;
-};
-
-// The interval in progress at t0 and those that follow, up to the one that
-// covers the last sample t0 + (n - 1) dt, never past the segment's last.
-EpochWindow epochWindow(const Source& src, const SegmentIndex& idx, std::size_t segment, double t0,
-                        const SpectralGrid& grid) {
-  EpochWindow w;
-  const IntervalSpan seg = idx.span(segment);
-  if (seg.count == 0) return w;
-  const auto ends = std::span<const double>(src.ends).subspan(seg.first, seg.count);
-  const auto values = std::span<const float>(src.series->values).subspan(seg.first, seg.count);
-  const std::size_t i0 =
-      static_cast<std::size_t>(std::upper_bound(ends.begin(), ends.end(), t0) - ends.begin());
-  if (i0 >= ends.size()) return w;
-  const double tLast = t0 + (grid.n - 1) * grid.dt;
-  std::size_t j =
-      static_cast<std::size_t>(std::lower_bound(ends.begin() + i0, ends.end(), tLast) - ends.begin());
-  if (j >= ends.size()) j = ends.size() - 1;
-  w.intervals = values.subspan(i0, j - i0 + 1);
-  w.firstStart = i0 == 0 ? segmentFirstEventTime(*src.series, segment) : ends[i0 - 1];
-  if (i0 > 0) w.before = values[i0 - 1];
-  return w;
-}
-
-double firstBeat(const Source& src, const SegmentIndex& idx, std::size_t segment) {
-  if (idx.span(segment).count == 0 || segment >= src.series->segments.size()) return 0.0;
-  return segmentFirstEventTime(*src.series, segment);
-}
-
 using RowKey = std::tuple<std::int32_t, std::int32_t, std::int32_t>;  // activity, step, epoch
 
 // Every step of an analysed activity has its duration record.
@@ -57,6 +23,40 @@ bool stepsHaveDurations(const ScriptProtocol& protocol) {
 }
 
 }  // namespace
+}  // namespace rc::epochs_detail
+
+namespace rc {
+
+EpochIntervals scriptedEpochIntervals(const IntervalSeries& series, std::span<const double> allEnds,
+                                      const SegmentIndex& idx, std::size_t segment, double t0,
+                                      const SpectralGrid& grid) {
+  EpochIntervals w;
+  const IntervalSpan seg = idx.span(segment);
+  if (seg.count == 0 || seg.first + seg.count > allEnds.size()) return w;
+  const auto ends = allEnds.subspan(seg.first, seg.count);
+  const auto values = std::span<const float>(series.values).subspan(seg.first, seg.count);
+  const std::size_t i0 =
+      static_cast<std::size_t>(std::upper_bound(ends.begin(), ends.end(), t0) - ends.begin());
+  if (i0 >= ends.size()) return w;
+  const double tLast = t0 + (grid.n - 1) * grid.dt;
+  std::size_t j =
+      static_cast<std::size_t>(std::lower_bound(ends.begin() + i0, ends.end(), tLast) - ends.begin());
+  if (j >= ends.size()) j = ends.size() - 1;
+  w.intervals = values.subspan(i0, j - i0 + 1);
+  w.first = seg.first + i0;
+  w.firstStart = i0 == 0 ? segmentFirstEventTime(series, segment) : ends[i0 - 1];
+  if (i0 > 0) w.before = values[i0 - 1];
+  return w;
+}
+
+double scriptedFirstBeat(const IntervalSeries& series, const SegmentIndex& idx, std::size_t segment) {
+  if (idx.span(segment).count == 0 || segment >= series.segments.size()) return 0.0;
+  return segmentFirstEventTime(series, segment);
+}
+
+}  // namespace rc
+
+namespace rc::epochs_detail {
 
 int recomputeScripted(const EpochInputs& in, std::vector<Source>& sources, EpochResults& out,
                       UserInterface& ui) {
@@ -96,9 +96,9 @@ int recomputeScripted(const EpochInputs& in, std::vector<Source>& sources, Epoch
     double t0 = 0.0;
     for (std::size_t j = 0; j < sources.size(); ++j) {
       const double start = scriptedEpochStart(e.cycleStart, e.epoch, in.epochSeconds,
-                                              firstBeat(sources[j], indexes[j], e.segment));
+                                              scriptedFirstBeat(*sources[j].series, indexes[j], e.segment));
       if (j == 0) t0 = start;
-      EpochWindow w = epochWindow(sources[j], indexes[j], e.segment, start, grid);
+      EpochIntervals w = scriptedEpochIntervals(*sources[j].series, sources[j].ends, indexes[j], e.segment, start, grid);
       intervals[j] = w.intervals;
       starts[j] = w.firstStart;
       std::span<const double> window;

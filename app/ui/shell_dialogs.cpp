@@ -147,7 +147,7 @@ AnalysisSettingsDialog::AnalysisSettingsDialog(const AnalysisSettings& current, 
   variation_->setObjectName("variation");
   form->addRow(ls(5233), averaging_);
   form->addRow(ls(5234), nn_);
-  form->addRow(qs(collapsePercents(str(5235))), variation_);
+  form->addRow(ls(5235), variation_);
   v->addLayout(form);
 
   auto* bands = new QHBoxLayout;
@@ -213,6 +213,10 @@ ModeResolutionDialog::ModeResolutionDialog(ModeResolutionModel model, UserInterf
   v->addWidget(okCancel(this));
   refresh();
   table_->selectRow(0);
+  // Every signal visible without scrolling.
+  table_->setMinimumHeight(table_->horizontalHeader()->sizeHint().height() +
+                           table_->verticalHeader()->defaultSectionSize() * table_->rowCount() +
+                           2 * table_->frameWidth() + 2);
 }
 
 void ModeResolutionDialog::refresh() {
@@ -247,7 +251,9 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   v->addWidget(new QLabel(qs(strArg(5221, std::string("0.1.0"))), this));
   auto* text = new QLabel(ls(5220), this);
   text->setWordWrap(true);
-  text->setMinimumWidth(360);
+  text->setMinimumWidth(380);
+  v->setSpacing(10);
+  v->setContentsMargins(20, 16, 20, 12);
   v->addWidget(text);
   auto* b = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(b, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -92,6 +92,8 @@ std::optional<std::filesystem::path> QtUserInterface::chooseFile(const FileDialo
     filters << QString::fromStdString(label + " (" + patterns + ")");
   QFileDialog dialog(parent_, QString::fromStdString(request.title), QString::fromStdString(request.folder.string()));
   dialog.setNameFilters(filters);
+  if (request.selectedFilter < static_cast<std::size_t>(filters.size()))
+    dialog.selectNameFilter(filters[static_cast<qsizetype>(request.selectedFilter)]);
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (!request.overwritePrompt) dialog.setOption(QFileDialog::DontConfirmOverwrite);

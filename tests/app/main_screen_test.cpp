@@ -8,6 +8,7 @@
 
 #include "analysis/protocol/settings.h"
 #include "analysis/series/series_file.h"
+#include "app/session_analysis.h"
 #include "demo/demo_root.h"
 #include "support/file_io.h"
 #include "support/language.h"
@@ -71,18 +72,60 @@ TEST(EpochLengthList, CommandsAndTheirSeconds) {
   EXPECT_EQ(epochLengthIndex(45), -1);
 }
 
+TEST(ContainerLoad, PersistentUnknownRecomputeResultFailsWithoutLooping) {
+  ScriptedUi ui;
+  EpochInputs in;
+  in.epochSeconds = 300;
+  EpochResults out;
+  int calls = 0;
+  const auto outcome = recomputeForLoad(in, {}, out, ui, [&](const EpochInputs&, EpochResults&, UserInterface&) {
+    ++calls;
+    return 3;
+  });
+  EXPECT_EQ(outcome, SessionAnalysisOutcome::Failed);
+  EXPECT_EQ(calls, 1);
+}
+
+TEST(ContainerLoad, DocumentWithoutRootIsNeverSaved) {
+  const fs::path f = fs::temp_directory_path() / ("rc_ms_empty_" + std::to_string(::getpid()) + ".xml");
+  const std::string kept = "<HRVConfig><Reconfig>1</Reconfig></HRVConfig>";
+  ASSERT_TRUE(writeFileAtomic(f, kept));
+  CXMLMarkup empty;
+  EXPECT_FALSE(empty.Save(f));
+  auto bytes = readWholeFile(f);
+  ASSERT_TRUE(bytes);
+  EXPECT_EQ(std::string(bytes->begin(), bytes->end()), kept);
+  fs::remove(f);
+}
+
 // The container's load and commands on a short demo data root.
 class MainScreenOnDemo : public ::testing::Test {
  protected:
+  // A short demo root is made once per machine (a temporary name renamed into
+  // place, so parallel test processes never see half of it) and copied for
+  // each test process, whose tests then change their copy only.
   static void SetUpTestSuite() {
     setProgramFolder(RC_PROGRAM_DIR);
     ASSERT_TRUE(loadLanguage(programFolder()));
+    const fs::path cache = fs::temp_directory_path() / ("rc_ms_demo_cache_" + std::to_string(::getuid()));
+    if (!fs::exists(cache / "csdb.zeb")) {
+      const fs::path making = cache.string() + ".making" + std::to_string(::getpid());
+      demo::DemoOptions o;
+      o.skipLongSession = true;
+      o.timeScale = 0.25;
+      o.programFolder = RC_PROGRAM_DIR;
+      if (demo::makeDemoDataRoot(making, o).isOk()) {
+        std::error_code ec;
+        fs::rename(making, cache, ec);
+      }
+      std::error_code ec;
+      fs::remove_all(making, ec);
+    }
     root_ = fs::temp_directory_path() / ("rc_ms_demo_" + std::to_string(::getpid()));
-    demo::DemoOptions o;
-    o.skipLongSession = true;
-    o.timeScale = 0.25;
-    o.programFolder = RC_PROGRAM_DIR;
-    ok_ = demo::makeDemoDataRoot(root_, o).isOk();
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+    fs::copy(cache, root_, fs::copy_options::recursive, ec);
+    ok_ = !ec && fs::exists(root_ / "csdb.zeb");
   }
   static void TearDownTestSuite() { fs::remove_all(root_); }
   void SetUp() override {
@@ -215,6 +258,17 @@ TEST_F(MainScreenOnDemo, NoHeartChannelMeansNoIntervalData) {
   EXPECT_TRUE(ui_.records().empty());
 }
 
+TEST_F(MainScreenOnDemo, MissingConfigurationFailsTheLoad) {
+  // The main dialog makes the file before the container loads; a file that
+  // vanished in between must not be replaced by a document never read.
+  const fs::path f = root_ / "Clients/1/Sess0001/HRVConfig.xml";
+  fs::remove(f);
+  MainScreenModel m(ui_);
+  EXPECT_EQ(m.load(request(1, 1)), LoadResult::Failed);
+  EXPECT_EQ(ui_.firstIds(), std::vector<int>{1044});
+  EXPECT_FALSE(fs::exists(f));
+}
+
 TEST_F(MainScreenOnDemo, RestoreAllAsksFirst) {
   configure(1, 2);
   MainScreenModel m(ui_);
@@ -231,6 +285,34 @@ TEST_F(MainScreenOnDemo, RestoreAllAsksFirst) {
   EXPECT_TRUE(dropped);
   EXPECT_TRUE(fs::exists(ekg));
   EXPECT_FALSE(m.results().hrvRows.empty());
+}
+
+// Counts the progress calls of a load.
+class ProgressUi : public ScriptedUi {
+ public:
+  void beginProgress(const std::string& label, std::int64_t total) override {
+    ++begun;
+    EXPECT_FALSE(label.empty());
+    EXPECT_GT(total, 0);
+  }
+  bool reportProgress(std::int64_t) override {
+    ++reports;
+    return true;
+  }
+  void endProgress() override { ++ended; }
+  int begun = 0, reports = 0, ended = 0;
+};
+
+TEST_F(MainScreenOnDemo, GeneratingSeriesShowsProgress) {
+  configure(1, 2);
+  const fs::path folder = root_ / "Clients/1/Sess0002";
+  for (const char* name : {"IBIFromEKG_1A.dat", "IBIFromBVP_1B.dat", "RespPeriod_1C.dat"}) fs::remove(folder / name);
+  ProgressUi ui;
+  MainScreenModel m(ui);
+  ASSERT_EQ(m.load(request(1, 2)), LoadResult::Ready);
+  EXPECT_GE(ui.begun, 1);
+  EXPECT_GT(ui.reports, 0);
+  EXPECT_EQ(ui.begun, ui.ended);
 }
 
 TEST_F(MainScreenOnDemo, CloseWritesTheViewParameters) {

@@ -281,6 +281,31 @@ class ShellTest : public QObject {
     screen->close();
   }
 
+  void keyboardAloneOpensAndClosesASession() {
+    ScriptedUi ui;
+    CRhythmcraftDlg dlg("", ui);
+    QVERIFY(dlg.initialise());
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    dlg.activateWindow();
+    dlg.clientList()->setFocus();
+    QTest::keyClick(dlg.clientList(), Qt::Key_Home);
+    QCOMPARE(dlg.clientList()->currentItem()->data(0, Qt::UserRole).toInt(), 1);
+    QTest::keyClick(dlg.clientList(), Qt::Key_Tab);
+    QCOMPARE(dlg.focusWidget(), dlg.sessionList());
+    QTest::keyClick(dlg.sessionList(), Qt::Key_Home);
+    QTest::keyClick(dlg.sessionList(), Qt::Key_Return);
+    QTRY_VERIFY(dlg.container() != nullptr);
+    CMainScreen* screen = dlg.container();
+    screen->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(screen));
+    QTest::keyClick(screen, Qt::Key_3, Qt::ControlModifier);
+    QCOMPARE(screen->currentPage(), 2);
+    QTest::keyClick(screen, Qt::Key_Q, Qt::ControlModifier);
+    QTRY_VERIFY(dlg.isEnabled());
+    QVERIFY(!dlg.container());
+  }
+
   void sessionListSortsByDuration() {
     ScriptedUi ui;
     CRhythmcraftDlg dlg("", ui);

@@ -192,7 +192,36 @@ bool StatisticsSorter::less(const StatisticsRow& a, const StatisticsRow& b) cons
 
 void StatisticsSorter::sort(std::vector<StatisticsRow>& rows) const {
   if (column_ < 0) return;
-  std::sort(rows.begin(), rows.end(), [this](const StatisticsRow& a, const StatisticsRow& b) { return less(a, b); });
+  // Sort positions by the column's key, then move each row once.
+  std::vector<std::size_t> order(rows.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  const std::size_t c = static_cast<std::size_t>(column_);
+  const ColumnType type = hrv_ ? hrvColumnType(column_) : signalColumnType(column_);
+  if (type == ColumnType::Text) {
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return less(rows[a], rows[b]); });
+  } else {
+    struct Key {
+      double value;
+      std::size_t record;
+      std::size_t at;
+    };
+    std::vector<Key> keys(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+      keys[i] = {c < rows[i].numbers.size() ? rows[i].numbers[c] : std::numeric_limits<double>::quiet_NaN(),
+                 rows[i].record, i};
+    const bool asc = ascending_;
+    std::sort(keys.begin(), keys.end(), [asc](const Key& a, const Key& b) {
+      const bool na = std::isnan(a.value), nb = std::isnan(b.value);
+      if (na != nb) return nb;  // empty cells last in both directions
+      if (!na && a.value != b.value) return asc ? a.value < b.value : a.value > b.value;
+      return a.record < b.record;
+    });
+    for (std::size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].at;
+  }
+  std::vector<StatisticsRow> sorted;
+  sorted.reserve(rows.size());
+  for (std::size_t i : order) sorted.push_back(std::move(rows[i]));
+  rows = std::move(sorted);
 }
 
 int columnAfterRecompute(bool scripted, int statisticOption) {
