@@ -173,12 +173,12 @@ void TachogramView::drawForeground(QPainter* painter, const QRectF& rect) {
 
 void TachogramView::mousePressEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton && chart()->plotArea().contains(mapToScene(e->pos())))
-    emit clickedAt(valueAt(e->pos()).x());
+    Q_EMIT clickedAt(valueAt(e->pos()).x());
   QChartView::mousePressEvent(e);
 }
 
 void TachogramView::mouseMoveEvent(QMouseEvent* e) {
-  if (chart()->plotArea().contains(mapToScene(e->pos()))) emit hoveredAt(valueAt(e->pos()).x());
+  if (chart()->plotArea().contains(mapToScene(e->pos()))) Q_EMIT hoveredAt(valueAt(e->pos()).x());
   QChartView::mouseMoveEvent(e);
 }
 
@@ -327,7 +327,7 @@ CPeriodic::CPeriodic(ReviewContext& ctx, QWidget* parent) : ReviewPage(parent), 
   connect(chart_, &TachogramView::hoveredAt, this, [this](double t) {
     hover_ = t;
     const char d = localeSeparators().decimal;
-    emit statusTimes(QString::fromStdString(formatRowTime(static_cast<float>(editor_.cursorTime()), d)),
+    Q_EMIT statusTimes(QString::fromStdString(formatRowTime(static_cast<float>(editor_.cursorTime()), d)),
                      QString::fromStdString(formatRowTime(static_cast<float>(std::max(0.0, t)), d)));
   });
   strip_ = new RawSignalStrip(this);
@@ -481,7 +481,7 @@ void CPeriodic::cancelChanges() {
 
 void CPeriodic::saveChanges() {
   if (editor_.save(true, ui())) {
-    emit statisticsOutOfDate();
+    Q_EMIT statisticsOutOfDate();
     redraw();
   }
   updateButtons();
@@ -500,25 +500,33 @@ void CPeriodic::setCursorTime(double t) {
   chart_->setCursorTime(t);
   updateStrip();
   const char d = localeSeparators().decimal;
-  emit statusTimes(QString::fromStdString(formatRowTime(static_cast<float>(std::max(0.0, t)), d)),
+  Q_EMIT statusTimes(QString::fromStdString(formatRowTime(static_cast<float>(std::max(0.0, t)), d)),
                    QString::fromStdString(formatRowTime(static_cast<float>(std::max(0.0, hover_)), d)));
 }
 
 void CPeriodic::frameChosen(TimeFrame f) {
   if (updating_) return;
+  const bool hadEdits = editor_.pendingEdits() > 0;
+  const int listed = editor_.listedSegment();
   editor_.setTimeFrame(f, ui());
-  refreshRows();
+  // The rows change only when another stretch is listed or pending edits were resolved.
+  if (hadEdits || editor_.listedSegment() != listed)
+    refreshRows();
+  else
+    redraw();
   updateNavigation();
   updateButtons();
 }
 
 void CPeriodic::spinMoved(int value) {
   if (updating_) return;
-  const int before = editor_.index();
-  const auto listed = editor_.listedSegment();
-  (void)listed;
-  editor_.spin(value - 1 - before, ui());
-  refreshRows();
+  const bool hadEdits = editor_.pendingEdits() > 0;
+  const int listed = editor_.listedSegment();
+  editor_.spin(value - 1 - editor_.index(), ui());
+  if (hadEdits || editor_.listedSegment() != listed)
+    refreshRows();
+  else
+    redraw();
   updateNavigation();
   updateButtons();
 }
@@ -528,7 +536,7 @@ AutoEditOutcome CPeriodic::runAutoEdit() {
   const AutoEditOutcome out = rc::runAutoEdit(ctx_, editor_.segments(), ui());
   if (out == AutoEditOutcome::StoredIntervals || out == AutoEditOutcome::StoredIntervalsAndMarks) {
     if (ctx_.recompute) ctx_.recompute();
-    emit statisticsOutOfDate();
+    Q_EMIT statisticsOutOfDate();
     reload();
   }
   return out;
