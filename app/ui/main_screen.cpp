@@ -20,6 +20,9 @@
 #include "app/session_analysis.h"
 #include "app/ui/page_factory.h"
 #include "app/ui/shell_dialogs.h"
+#include "editors/ui/periodic_page.h"
+#include "reports/ui/export_dialogs.h"
+#include "reports/ui/report_dialogs.h"
 #include "support/language.h"
 #include "support/paths.h"
 
@@ -76,7 +79,14 @@ void CMainScreen::buildWindow() {
   session->addSeparator();
   session->addAction(ls(5214), this, &CMainScreen::restoreAll);
   autoEdit_ = session->addAction(ls(5215));
-  autoEdit_->setEnabled(false);  // the automatic correction arrives with the periodic editor
+  autoEdit_->setEnabled(false);  // enabled while EKG or BVP is the selected signal
+  connect(autoEdit_, &QAction::triggered, this, &CMainScreen::autoEdit);
+  session->addSeparator();
+  auto* exportAction = session->addAction(ls(335) + QStringLiteral("..."), QKeySequence(Qt::CTRL | Qt::Key_E));
+  connect(exportAction, &QAction::triggered, this, [this] {
+    resolvePendingEdits();
+    runExport(model_.context(), ui_, this);
+  });
 
   auto* view = menuBar()->addMenu(ls(5216));
   auto* tools = addToolBar(ls(5216));
@@ -123,10 +133,14 @@ void CMainScreen::buildWindow() {
   reports->setText(ls(5217));
   reports->setPopupMode(QToolButton::InstantPopup);
   auto* reportMenu = new QMenu(reports);
-  reportMenu->addAction(QStringLiteral("Generate Text Report"))->setEnabled(false);
+  auto* textReport = reportMenu->addAction(ls(6407), QKeySequence(Qt::CTRL | Qt::Key_R));
+  connect(textReport, &QAction::triggered, this, [this] {
+    resolvePendingEdits();
+    generateTextReport(model_.context(), ui_, this);
+  });
   reportMenu->addAction(QStringLiteral("Generate Excel Report"))->setEnabled(false);
   reports->setMenu(reportMenu);
-  reports->setEnabled(false);  // the reports arrive with their own pages
+  addAction(textReport);
   tools->addWidget(reports);
   tools->addSeparator();
 
@@ -272,7 +286,7 @@ void CMainScreen::selectSignal(int slot) {
     }
     resolvePendingEdits();
     ctx.heartSlot = slot;
-    autoEdit_->setEnabled(false);
+    autoEdit_->setEnabled(slot != kSlotResp);
   } else {
     resolvePendingEdits();
     ctx.nonPeriodicSlot = slot;
@@ -407,6 +421,14 @@ void CMainScreen::closeEvent(QCloseEvent* event) {
   }
   event->accept();
   emit closed();
+}
+
+void CMainScreen::autoEdit() {
+  auto* periodic = dynamic_cast<CPeriodic*>(pages_[0]);
+  if (!periodic || model_.context().heartSlot == kSlotResp) return;
+  periodic->runAutoEdit();
+  for (ReviewPage* p : pages_)
+    if (p) p->signalChanged();
 }
 
 }  // namespace rc

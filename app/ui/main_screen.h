@@ -55,6 +55,7 @@ class CMainScreen : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void autoEdit();
   void buildWindow();
   void buildPages();
   void resolvePendingEdits();

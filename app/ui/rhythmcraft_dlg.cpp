@@ -13,6 +13,8 @@
 #include "app/session_analysis_load.h"
 #include "app/ui/main_screen.h"
 #include "app/ui/shell_dialogs.h"
+#include "editors/ui/thirdparty_editor.h"
+#include "reports/ui/report_dialogs.h"
 #include "store/ado_database.h"
 #include "store/ado_error.h"
 #include "store/data_root.h"
@@ -56,7 +58,7 @@ CRhythmcraftDlg::CRhythmcraftDlg(const std::string& commandLine, UserInterface& 
   auto* file = menu->addMenu(ls(5207));
   file->addAction(ls(317), QKeySequence(Qt::CTRL | Qt::Key_Q), this, &QDialog::reject);
   auto* tools = menu->addMenu(ls(5257));
-  tools->addAction(ls(381))->setEnabled(false);  // the report editor arrives with its own dialog
+  tools->addAction(ls(381), this, [this] { openExcelReportEditor(root_, ui_, this); });
   auto* help = menu->addMenu(ls(5208));
   help->addAction(ls(318), QKeySequence::HelpContents, this, &CRhythmcraftDlg::showHelp);
   help->addAction(ls(5209), this, [this] { AboutDialog(this).exec(); });
@@ -82,7 +84,7 @@ CRhythmcraftDlg::CRhythmcraftDlg(const std::string& commandLine, UserInterface& 
   review_->setObjectName("reviewButton");
   review_->setDefault(true);
   thirdParty_ = new QPushButton(ls(5205), this);
-  thirdParty_->setEnabled(false);  // the editor of IBI files from other software comes with its own dialog
+  connect(thirdParty_, &QPushButton::clicked, this, [this] { openThirdPartyEditor(this, ui_, program_); });
   closeButton_ = new QPushButton(ls(5206), this);
   buttons->addWidget(review_);
   buttons->addWidget(thirdParty_);

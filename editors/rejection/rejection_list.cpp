@@ -107,12 +107,12 @@ void saveRejectionsAtClose(const std::filesystem::path& sessionFolder, const std
 
 std::optional<Message> checkScale(double minimum, double maximum, bool maximumOnly) {
   if (maximumOnly) {
-    if (0.0 <= maximum && maximum <= kScaleLimit) return std::nullopt;
-    return MessageBuilder().idArg(378, static_cast<long long>(kScaleLimit)).build();
+    if (0.0 <= maximum && maximum <= kRejectionScaleLimit) return std::nullopt;
+    return MessageBuilder().idArg(378, static_cast<long long>(kRejectionScaleLimit)).build();
   }
-  if (minimum < maximum && minimum >= -kScaleLimit && maximum <= kScaleLimit) return std::nullopt;
+  if (minimum < maximum && minimum >= -kRejectionScaleLimit && maximum <= kRejectionScaleLimit) return std::nullopt;
   return MessageBuilder()
-      .idArgs(377, static_cast<long long>(-kScaleLimit), static_cast<long long>(kScaleLimit))
+      .idArgs(377, static_cast<long long>(-kRejectionScaleLimit), static_cast<long long>(kRejectionScaleLimit))
       .build();
 }
 

@@ -74,7 +74,7 @@ void saveRejectionsAtClose(const std::filesystem::path& sessionFolder, const std
 // The scale dialog's checks (CScaleSettings): in the normal mode min < max,
 // min >= -10000 and max <= 10000, else message 377 with -10000 and 10000; in
 // the maximum-only mode 0 <= max <= 10000, else message 378 with 10000.
-inline constexpr double kScaleLimit = 10000.0;
+inline constexpr double kRejectionScaleLimit = 10000.0;
 std::optional<Message> checkScale(double minimum, double maximum, bool maximumOnly);
 
 // The page's label: string 448, the signal's name (217 SC, 449 TEMP, 326

@@ -239,7 +239,7 @@ bool ExcelReportEditorModel::editFlow(const fs::path& source) {
   const auto choice = dialogs_.chooseProtocol(d, commProtocol_);
   if (!choice) return false;
   if (choice->ekgChannels == 0 && choice->bvpChannels == 0) {
-    warn(ui_, kNoHeartChannelId);
+    warn(ui_, kDefinitionNoHeartChannelId);
     return false;
   }
   d.sessionType = choice->sessionType;

@@ -25,7 +25,7 @@ inline constexpr int kReplaceFileId = 343;
 inline constexpr int kCannotSaveDefinitionId = 404;
 inline constexpr int kDeleteQuestionId = 418;
 inline constexpr int kNothingSelectedId = 419;
-inline constexpr int kNoHeartChannelId = 483;
+inline constexpr int kDefinitionNoHeartChannelId = 483;
 inline constexpr int kFileNotOpenedId = 189;
 
 inline constexpr const char* kSummaryTemplateName = "HRVExcelReport.docx";

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "analysis/protocol/settings.h"
+#include "reports/exports/export_command.h"
 #include "support/status.h"
 #include "support/ui.h"
 
@@ -13,8 +14,6 @@ namespace rc {
 
 inline constexpr int kStepOptionDiffersId = 143;
 inline constexpr int kNoSpreadsheetApplicationId = 455;
-
-enum class ExportKind { Ibi, Periodic, Standard, Session };
 
 // How one export file is written (the options of the Export command).
 struct ExportRequest {

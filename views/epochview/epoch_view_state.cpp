@@ -52,10 +52,10 @@ std::optional<Message> checkScale(EpochChart chart, double min, double max) {
     if (std::isfinite(max) && max > 0.0 && max <= kSpectrumLimit) return std::nullopt;
     return MessageBuilder().idArg(kScaleMaximumId, static_cast<long long>(kSpectrumLimit)).build();
   }
-  if (std::isfinite(min) && std::isfinite(max) && min < max && min >= -kScaleLimit && max <= kScaleLimit)
+  if (std::isfinite(min) && std::isfinite(max) && min < max && min >= -kEpochViewScaleLimit && max <= kEpochViewScaleLimit)
     return std::nullopt;
   return MessageBuilder()
-      .idArgs(kScaleRangeId, static_cast<long long>(-kScaleLimit), static_cast<long long>(kScaleLimit))
+      .idArgs(kScaleRangeId, static_cast<long long>(-kEpochViewScaleLimit), static_cast<long long>(kEpochViewScaleLimit))
       .build();
 }
 

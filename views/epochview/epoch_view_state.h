@@ -21,7 +21,7 @@ inline constexpr int kAutoScaleId = 375;
 inline constexpr int kSetScaleId = 376;
 inline constexpr int kScaleRangeId = 377;     // "%d", "%d": minimum below maximum, both within the limits
 inline constexpr int kScaleMaximumId = 378;   // "%d": maximum between 0 and the limit
-inline constexpr int kScaleLimit = 10000;     // ms, tachogram and Poincaré axes
+inline constexpr int kEpochViewScaleLimit = 10000;     // ms, tachogram and Poincaré axes
 inline constexpr int kSpectrumLimit = 10000000;  // ms^2, spectrum maximum
 
 struct EpochViewState {
@@ -59,7 +59,7 @@ ChartMenu chartMenu(const EpochViewState& state, EpochChart chart, bool bars);
 AxisRange currentScale(const EpochViewState& state, EpochChart chart);
 
 // Checks a range entered in the scale dialog: the tachogram and Poincaré
-// axes need finite min < max within +-kScaleLimit (message 377), the
+// axes need finite min < max within +-kEpochViewScaleLimit (message 377), the
 // spectrum a finite maximum in (0, kSpectrumLimit] (message 378; its minimum
 // is always 0). nullopt when the range is accepted.
 std::optional<Message> checkScale(EpochChart chart, double min, double max);
