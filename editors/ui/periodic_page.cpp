@@ -109,7 +109,9 @@ void TachogramView::setData(std::span<const double> times, std::span<const float
     std::size_t i = a;
     while (i < b) {
       const double colEnd = from + (std::floor((times[i] - from) / step) + 1.0) * step;
-      std::size_t j = i, jmin = i, jmax = i;
+      // The column's first point is always taken, so rounding at a column
+      // edge can never stall the walk.
+      std::size_t j = i + 1, jmin = i, jmax = i;
       while (j < b && times[j] < colEnd) {
         if (values[j] < values[jmin]) jmin = j;
         if (values[j] > values[jmax]) jmax = j;
