@@ -176,10 +176,10 @@ class EpochViewTest : public QObject {
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(dlg.range(), (AxisRange{600.5, 1200}));
 
-    CScaleDialog spec(EpochChart::Spectrum, {0, 100}, r.ui);
-    QVERIFY(!spec.minimumEdit());
-    spec.maximumEdit()->setText("-3");
-    spec.accept();
+    CScaleDialog spectrumScale(EpochChart::Spectrum, {0, 100}, r.ui);
+    QVERIFY(!spectrumScale.minimumEdit());
+    spectrumScale.maximumEdit()->setText("-3");
+    spectrumScale.accept();
     QCOMPARE(r.ui.firstIds().back(), kScaleMaximumId);
 
     // Auto scale back on applies the automatic range at once.

@@ -18,7 +18,7 @@
 #include "analysis/epochs/epochs.h"
 #include "analysis/epochs/resample.h"
 #include "views/epochview/epoch_plots.h"
-#include "views/epochview/spectra3d.h"
+#include "views/epochview/sliding_spectra.h"
 
 namespace rc {
 

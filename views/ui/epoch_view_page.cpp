@@ -229,9 +229,9 @@ void CEpochView::editScale(EpochChart c) {
 
 QMenu* CEpochView::makeChartMenu(EpochChart c) {
   auto* m = new QMenu(this);
-  const ChartMenu spec = chartMenu(state_, c, ctx_.barsOn2DGraph);
-  if (spec.toggleId != 0) {
-    QAction* t = m->addAction(langText(spec.toggleId));
+  const ChartMenu menu = chartMenu(state_, c, ctx_.barsOn2DGraph);
+  if (menu.toggleId != 0) {
+    QAction* t = m->addAction(langText(menu.toggleId));
     if (c == EpochChart::Spectrum)
       connect(t, &QAction::triggered, this, &CEpochView::toggleBars);
     else
@@ -239,10 +239,10 @@ QMenu* CEpochView::makeChartMenu(EpochChart c) {
   }
   QAction* a = m->addAction(langText(kAutoScaleId));
   a->setCheckable(true);
-  a->setChecked(spec.autoChecked);
+  a->setChecked(menu.autoChecked);
   connect(a, &QAction::triggered, this, [this, c](bool on) { setAutoScale(c, on); });
   QAction* s = m->addAction(langText(kSetScaleId));
-  s->setEnabled(spec.setScaleEnabled);
+  s->setEnabled(menu.setScaleEnabled);
   connect(s, &QAction::triggered, this, [this, c] { editScale(c); });
   m->addSeparator();
   QAction* img = m->addAction(langText(kSaveImageId));

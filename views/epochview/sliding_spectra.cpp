@@ -1,4 +1,4 @@
-#include "views/epochview/spectra3d.h"
+#include "views/epochview/sliding_spectra.h"
 
 #include <algorithm>
 #include <new>
