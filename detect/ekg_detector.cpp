@@ -1,7 +1,11 @@
-// QRS detection: band-pass 5-15 Hz, derivative over 10 ms, squared and
-// integrated over 150 ms; the peaks of that energy are classified by
-// PeakClassifier. Every length is set in milliseconds, so the detector works
-// the same at any rate.
+// QRS detection. Two bands of the EKG, 5-15 Hz and 12-30 Hz, are each
+// differentiated over 10 ms, squared and integrated over 150 ms; the feature
+// is their sum with the upper band weighed by the ratio of the two bands'
+// background power, so that the band carrying less noise counts for more
+// (muscle noise fills the upper band, electrode motion and tall P and T waves
+// the lower one, and a fragmented QRS lives mostly in the upper one). The
+// peaks of the feature are classified by PeakClassifier. Every length is set
+// in milliseconds, so the detector works the same at any rate.
 #include <algorithm>
 #include <cmath>
 
@@ -13,6 +17,12 @@ namespace rc::detect {
 
 namespace {
 
+constexpr double kLowBand[2] = {5.0, 15.0};    // Hz
+constexpr double kHighBand[2] = {12.0, 30.0};  // Hz
+constexpr double kBackgroundTau = 4.0;         // s, time constant of the bands' background power
+constexpr double kLearnMs = 2000.0;            // the background is a plain mean over this first stretch
+constexpr double kTopTau = 3.0;                // s, decay of the bands' recent peaks
+constexpr double kBurstMs = 15.0;              // half the span a beat is placed by (the briskest stretch)
 constexpr double kIntegrationMs = 150.0;
 constexpr double kDerivativeMs = 10.0;
 constexpr double kHoldMs = 150.0;         // a peak is final this long after its maximum
@@ -20,26 +30,67 @@ constexpr double kGuardMs = 50.0;         // the QRS may start this much before 
 constexpr double kRefineBeforeMs = 60.0;  // the R peak is looked for this far before the band-passed maximum
 constexpr double kRefineAfterMs = 30.0;   // ... and this far after it
 constexpr double kHistoryMs = 800.0;
+constexpr double kShapeHalfMs = 70.0;  // the outline of a complex spans this much either side of its peak
+constexpr double kShapeLowHz = 3.0;    // the outline is taken above the baseline's sway ...
+constexpr double kShapeHighHz = 40.0;  // ... and below mains and muscle noise
+
+// One band of the feature: band-pass, derivative, squared and integrated.
+class EnergyBand {
+ public:
+  EnergyBand(const double (&band)[2], double rate, std::int64_t lag, std::int64_t window, std::int64_t history)
+      : high_(Biquad::highPass(band[0], rate)),
+        low_(Biquad::lowPass(band[1], rate)),
+        lag_(lag),
+        energy_(static_cast<std::size_t>(window)),
+        values_(static_cast<std::size_t>(history)) {}
+
+  void settle(double x) { high_.settle(x); }
+  // The band's energy at sample n.
+  double step(double x, std::int64_t n) {
+    const double b = low_.step(high_.step(x));
+    values_.put(n, static_cast<float>(b));
+    const double d = b - values_.at(n - lag_);
+    power_ = d * d;
+    return energy_.step(power_);
+  }
+  // The squared derivative of the last step.
+  double power() const { return power_; }
+  float at(std::int64_t n) const { return values_.at(n); }
+
+ private:
+  Biquad high_, low_;
+  std::int64_t lag_;
+  MovingSum energy_;
+  History<float> values_;
+  double power_ = 0.0;
+};
 
 class EkgDetector final : public EventDetector {
  public:
   EkgDetector(double rate, PeriodBounds bounds, bool advanced)
       : EventDetector(rate, bounds, 800.0),
         advanced_(advanced),
-        highPass_(Biquad::highPass(5.0, rate)),
-        lowPass_(Biquad::lowPass(15.0, rate)),
-        wideHigh_(Biquad::highPass(0.5, rate)),
-        wideLow_(Biquad::lowPass(40.0, rate)),
         lag_(msToSamples(kDerivativeMs)),
         window_(msToSamples(kIntegrationMs)),
         hold_(msToSamples(kHoldMs)),
         guard_(msToSamples(kGuardMs)),
         refineBefore_(msToSamples(kRefineBeforeMs)),
         refineAfter_(msToSamples(kRefineAfterMs)),
-        energy_(static_cast<std::size_t>(window_)),
-        band_(static_cast<std::size_t>(msToSamples(kHistoryMs))),
+        learnEnd_(msToSamples(kLearnMs)),
+        backgroundStep_(1.0 - std::exp(-1.0 / (kBackgroundTau * rate))),
+        shapeHalf_(kShapeHalfMs * rate / 1000.0),
+        topDecay_(std::exp(-1.0 / (kTopTau * rate))),
+        low_(kLowBand, rate, lag_, window_, msToSamples(kHistoryMs)),
+        high_(kHighBand, rate, lag_, window_, msToSamples(kHistoryMs)),
+        wideHigh_(Biquad::highPass(0.5, rate)),
+        wideLow_(Biquad::lowPass(40.0, rate)),
+        shapeHigh_(Biquad::highPass(kShapeLowHz, rate)),
+        shapeLow_(Biquad::lowPass(kShapeHighHz, rate)),
         wide_(advanced ? static_cast<std::size_t>(msToSamples(kHistoryMs)) : 1),
-        classifier_(options(rate, bounds, advanced), [this](std::int64_t at) { found(at); }) {}
+        outline_(static_cast<std::size_t>(msToSamples(kHistoryMs))),
+        power_(static_cast<std::size_t>(msToSamples(kHistoryMs))),
+        burst_(msToSamples(kBurstMs)),
+        classifier_(options(rate, bounds), [this](std::int64_t at) { found(at); }) {}
 
  protected:
   void analyse(const float* samples, std::size_t count, std::int64_t firstIndex) override {
@@ -47,15 +98,18 @@ class EkgDetector final : public EventDetector {
   }
 
  private:
-  static ClassifierOptions options(double rate, PeriodBounds bounds, bool advanced) {
+  // Both types classify alike; Advanced moves each beat to its R peak.
+  static ClassifierOptions options(double rate, PeriodBounds bounds) {
     ClassifierOptions o;
     o.rate = rate;
     o.refractoryMs = bounds.lowerMs;
     o.upperMs = bounds.upperMs;
-    o.noiseTracking = advanced;
-    o.fraction = advanced ? 0.5 : 0.55;
-    o.tWaveWindowMs = advanced ? 360.0 : 0.0;
+    o.noiseTracking = true;
+    o.fraction = 0.5;
+    o.tWaveWindowMs = 360.0;
+    o.arbitrateEarly = true;
     o.latencyMs = kHoldMs + kIntegrationMs + kGuardMs + kRefineAfterMs;
+    o.learnMs = kLearnMs;
     return o;
   }
 
@@ -65,16 +119,43 @@ class EkgDetector final : public EventDetector {
       x = lastGood_;
     } else if (!started_) {
       started_ = true;
-      highPass_.settle(x);
+      low_.settle(x);
+      high_.settle(x);
       wideHigh_.settle(x);
+      shapeHigh_.settle(x);
     }
     if (std::isfinite(x)) lastGood_ = x;
 
-    const double b = lowPass_.step(highPass_.step(x));
-    band_.put(n, static_cast<float>(b));
+    const double e1 = low_.step(x, n);
+    const double e2 = high_.step(x, n);
     if (advanced_) wide_.put(n, static_cast<float>(wideLow_.step(wideHigh_.step(x))));
-    const double d = b - band_.at(n - lag_);
-    const double f = energy_.step(d * d);
+    outline_.put(n, static_cast<float>(shapeLow_.step(shapeHigh_.step(x))));
+    if (n < learnEnd_) {
+      sum1_ += e1;
+      sum2_ += e2;
+      background1_ = sum1_ / static_cast<double>(n + 1);
+      background2_ = sum2_ / static_cast<double>(n + 1);
+    } else {
+      background1_ += backgroundStep_ * (e1 - background1_);
+      background2_ += backgroundStep_ * (e2 - background2_);
+    }
+    // Each band's clarity: its recent peaks against its background. The
+    // bands are brought to one scale by their backgrounds and weighed by the
+    // square of their clarity.
+    top1_ = std::max(e1, top1_ * topDecay_);
+    top2_ = std::max(e2, top2_ * topDecay_);
+    weight1_ = 1.0;
+    weight2_ = 1.0;
+    if (background1_ > 0.0 && background2_ > 0.0) {
+      const double q1 = top1_ / background1_, q2 = top2_ / background2_;
+      const double sum = q1 * q1 + q2 * q2;
+      if (sum > 0.0 && std::isfinite(sum)) {
+        weight1_ = q1 * q1 / sum;
+        weight2_ = background1_ / background2_ * q2 * q2 / sum;
+      }
+    }
+    const double f = weight1_ * e1 + weight2_ * e2;
+    power_.put(n, static_cast<float>(weight1_ * low_.power() + weight2_ * high_.power()));
 
     if (rising_) {
       if (f > peak_) {
@@ -100,22 +181,49 @@ class EkgDetector final : public EventDetector {
     c.featureIndex = peakAt_;
     c.height = std::sqrt(peak_);
     c.location = peakAt_;
-    double top = -1.0;
-    for (std::int64_t k = from; k <= peakAt_; ++k) {
-      const double v = std::fabs(band_.at(k));
-      if (v > top) {
-        top = v;
+    // The centre of the briskest stretch of the complex: the most power of
+    // the feature's derivatives within a short span.
+    double run = 0.0;
+    for (std::int64_t k = from - burst_; k <= std::min(from + burst_, now); ++k) run += power_.at(k);
+    double top = run;
+    for (std::int64_t k = from + 1; k <= peakAt_; ++k) {
+      if (k + burst_ <= now) run += power_.at(k + burst_);
+      run -= power_.at(k - burst_ - 1);
+      if (run > top) {
+        top = run;
         c.location = k;
       }
-      const double s = std::fabs(band_.at(k) - band_.at(k - lag_));
+    }
+    c.location = std::max<std::int64_t>(0, c.location - lag_ / 2);
+    for (std::int64_t k = from; k <= peakAt_; ++k) {
+      const double s = std::fabs(low_.at(k) - low_.at(k - lag_));
       if (s > c.slope) c.slope = s;
     }
     if (advanced_) c.location = refine(c.location, now);
+    takeShape(c, now);
     classifier_.offer(c);
   }
 
+  // The outline of the complex around c.location, read from the history at
+  // evenly spaced instants (linear interpolation between samples).
+  void takeShape(Candidate& c, std::int64_t now) {
+    const double step = 2.0 * shapeHalf_ / static_cast<double>(kShapePoints - 1);
+    const double start = static_cast<double>(c.location) - shapeHalf_ - step * static_cast<double>(kShapeSlack);
+    for (std::size_t i = 0; i < kOutlinePoints; ++i) {
+      const double t = std::clamp(start + step * static_cast<double>(i), 0.0, static_cast<double>(now));
+      const auto k = static_cast<std::int64_t>(t);
+      const double frac = t - static_cast<double>(k);
+      const double a = outline_.at(k);
+      const double b = k + 1 <= now ? outline_.at(k + 1) : a;
+      c.shape[i] = static_cast<float>(a + frac * (b - a));
+    }
+    c.hasShape = true;
+  }
+
   // The R peak near the band-passed maximum: the larger excursion of the
-  // wide-band signal, preferring the polarity seen on earlier beats.
+  // wide-band signal, preferring the polarity seen on earlier beats; when the
+  // two excursions are of a size, the earlier one (the R wave of an RS
+  // complex, the first deflection of a wide paced complex).
   std::int64_t refine(std::int64_t around, std::int64_t now) {
     const std::int64_t lo = std::max<std::int64_t>(0, around - refineBefore_);
     const std::int64_t hi = std::min(now, around + refineAfter_);
@@ -135,18 +243,31 @@ class EkgDetector final : public EventDetector {
     const double ends = 0.5 * (wide_.at(lo) + wide_.at(hi));
     const double up = maxV - ends;
     const double down = ends - minV;
-    const bool positive = polarity_ >= 0 ? up * 1.5 >= down : up >= down * 1.5;
+    bool positive;
+    if (std::min(up, down) * 1.5 >= std::max(up, down))
+      positive = maxAt < minAt;
+    else
+      positive = polarity_ >= 0 ? up * 1.5 >= down : up >= down * 1.5;
     polarity_ += (positive ? 1 : -1) - polarity_ / 8;
     return positive ? maxAt : minAt;
   }
 
   bool advanced_;
-  Biquad highPass_, lowPass_, wideHigh_, wideLow_;
-  std::int64_t lag_, window_, hold_, guard_, refineBefore_, refineAfter_;
-  MovingSum energy_;
-  History<float> band_;
+  std::int64_t lag_, window_, hold_, guard_, refineBefore_, refineAfter_, learnEnd_;
+  double backgroundStep_;
+  double shapeHalf_;
+  double topDecay_;
+  EnergyBand low_, high_;
+  Biquad wideHigh_, wideLow_, shapeHigh_, shapeLow_;
   History<float> wide_;
+  History<float> outline_;
+  History<float> power_;
+  std::int64_t burst_;
   PeakClassifier classifier_;
+  double sum1_ = 0.0, sum2_ = 0.0;
+  double background1_ = 0.0, background2_ = 0.0;
+  double weight1_ = 1.0, weight2_ = 1.0;
+  double top1_ = 0.0, top2_ = 0.0;
   double lastGood_ = 0.0;
   bool started_ = false;
   bool rising_ = false;

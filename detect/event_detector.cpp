@@ -21,11 +21,11 @@ bool EventDetector::found(std::int64_t index) {
   if (last_ < 0) {
     // First event after the start or a reset: the caller dates the event
     // before it at index - period, which must not lie before the recording.
-    // An event closer to the start than the shortest period is the filters
-    // settling, or a beat whose period cannot be told: it is not reported.
+    // A beat closer to the start than its period is reported with the time
+    // since the start: the caller then takes the beat itself as the first
+    // event, so no interval is made up for the stretch before it.
     periodMs = meanPeriodMs_;
     const double sinceStartMs = static_cast<double>(index) * 1000.0 / rate_;
-    if (sinceStartMs < bounds_.lowerMs) return false;
     periodMs = std::min(periodMs, sinceStartMs);
   } else {
     const double intervalMs = static_cast<double>(index - last_) * 1000.0 / rate_;

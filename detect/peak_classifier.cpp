@@ -11,12 +11,71 @@ namespace {
 constexpr std::size_t kMaxLearnt = 256;
 constexpr std::size_t kMaxNoisy = 64;
 constexpr double kSearchFactor = 1.66;  // search back after this many mean periods
+// Early-candidate arbitration, as shares of the mean period: a candidate
+// sooner than kEarly after the last beat waits; the next candidate is where
+// the rhythm expects a beat between kExpectedLow and kExpectedHigh after the
+// last beat, and close to the early one within kCloseAfter.
+constexpr double kEarly = 0.8;
+constexpr double kExpectedLow = 0.8;
+constexpr double kExpectedHigh = 1.3;
+constexpr double kCloseAfter = 0.75;
+// ... and the early one is set aside only when it is clearly the lesser: lower
+// than this share of the next one's height, or less like the recent beats.
+constexpr double kWeaker = 0.65;
+constexpr double kLessAlike = 0.15;
 
 std::int64_t toSamples(double ms, double rate) {
   return std::max<std::int64_t>(1, std::llround(ms * rate / 1000.0));
 }
 
+// kShapePoints of a candidate's outline from `from` on, scaled to zero mean
+// and unit norm; false when flat.
+bool normalised(const Candidate& c, std::size_t from, std::array<double, kShapePoints>& out) {
+  double mean = 0.0;
+  for (std::size_t i = 0; i < kShapePoints; ++i) mean += c.shape[from + i];
+  mean /= static_cast<double>(kShapePoints);
+  double norm = 0.0;
+  for (std::size_t i = 0; i < kShapePoints; ++i) {
+    out[i] = c.shape[from + i] - mean;
+    norm += out[i] * out[i];
+  }
+  if (!(norm > 0.0) || !std::isfinite(norm)) return false;
+  const double k = 1.0 / std::sqrt(norm);
+  for (double& v : out) v *= k;
+  return true;
+}
+
 }  // namespace
+
+double PeakClassifier::likeness(const Candidate& c, std::size_t* alignment) const {
+  if (alignment) *alignment = kShapeSlack;
+  if (!c.hasShape || templateCount_ == 0) return 1.0;
+  double norm = 0.0;
+  for (double t : template_) norm += t * t;
+  if (!(norm > 0.0)) return 1.0;
+  double best = -2.0;
+  std::array<double, kShapePoints> x;
+  for (std::size_t from = 0; from <= 2 * kShapeSlack; ++from) {
+    if (!normalised(c, from, x)) continue;
+    double dot = 0.0;
+    for (std::size_t i = 0; i < kShapePoints; ++i) dot += x[i] * template_[i];
+    if (dot > best) {
+      best = dot;
+      if (alignment) *alignment = from;
+    }
+  }
+  return best < -1.5 ? 0.0 : best / std::sqrt(norm);
+}
+
+void PeakClassifier::learnShape(const Candidate& c) {
+  std::size_t from = kShapeSlack;
+  if (templateCount_ > 0) likeness(c, &from);
+  std::array<double, kShapePoints> x;
+  if (!c.hasShape || !normalised(c, from, x)) return;
+  const double w = templateCount_ < 8 ? 1.0 / (templateCount_ + 1) : 0.125;
+  for (std::size_t i = 0; i < kShapePoints; ++i) template_[i] += w * (x[i] - template_[i]);
+  ++templateCount_;
+}
 
 PeakClassifier::PeakClassifier(const ClassifierOptions& options, Sink sink)
     : o_(options),
@@ -78,19 +137,67 @@ bool PeakClassifier::looksLikeTWave(const Candidate& c) const {
   return static_cast<double>(c.location - last_.location) < window && c.slope < 0.5 * last_.slope;
 }
 
-void PeakClassifier::classify(const Candidate& c) {
-  if (haveLast_ && c.location - last_.location < refractory_) return;
+void PeakClassifier::classify(const Candidate& cIn) {
+  if (haveLast_ && cIn.location - last_.location < refractory_) return;
+  Candidate c = cIn;
+  c.likeness = likeness(c);
+  if (havePending_ && !resolvePending(c)) return;
   if (c.height > threshold() && !looksLikeTWave(c)) {
     while (haveLast_ && rrCount_ > 0 &&
            static_cast<double>(c.location - last_.location) > kSearchFactor * rrMean_ &&
            searchBack(c.location - refractory_)) {
     }
     if (!haveLast_ || c.location - last_.location >= refractory_) {
+      if (o_.arbitrateEarly && haveLast_ && rrCount_ >= 4 &&
+          static_cast<double>(c.location - last_.location) < kEarly * rrMean_) {
+        pending_ = c;
+        havePending_ = true;
+        pendingUntil_ = last_.location + static_cast<std::int64_t>(kExpectedHigh * rrMean_) + latency_;
+        deadline_ = std::min(deadline_, pendingUntil_);
+        return;
+      }
       accept(c, false);
       return;
     }
   }
   rejectAsNoise(c);
+}
+
+double PeakClassifier::beatScore(const Candidate& c) const {
+  return c.height * (0.75 + 0.25 * std::clamp(c.likeness, -1.0, 1.0));
+}
+
+void PeakClassifier::setAside(const Candidate& c) {
+  if (noisy_.size() < kMaxNoisy) noisy_.push_back(c);
+}
+
+// Decides the waiting early candidate now that `next` has come. Returns false
+// when `next` is used up by the decision.
+bool PeakClassifier::resolvePending(const Candidate& next) {
+  const Candidate a = pending_;
+  havePending_ = false;
+  const bool nextIsBeat = next.height > threshold() && !looksLikeTWave(next);
+  if (nextIsBeat && next.location - a.location < refractory_) {
+    // Both cannot be beats: keep the likelier; it is judged afresh.
+    if (beatScore(next) > beatScore(a)) {
+      setAside(a);
+      return true;
+    }
+    pending_ = a;
+    havePending_ = true;
+    setAside(next);
+    return false;
+  }
+  const double fromLast = static_cast<double>(next.location - last_.location);
+  const double fromEarly = static_cast<double>(next.location - a.location);
+  if (nextIsBeat && fromLast >= kExpectedLow * rrMean_ && fromLast <= kExpectedHigh * rrMean_ &&
+      fromEarly < kCloseAfter * rrMean_ && beatScore(a) < beatScore(next) &&
+      (a.height < kWeaker * next.height || a.likeness < next.likeness - kLessAlike)) {
+    setAside(a);
+    return true;
+  }
+  accept(a, false);
+  return !(next.location - last_.location < refractory_);
 }
 
 void PeakClassifier::accept(const Candidate& c, bool searchedBack) {
@@ -107,6 +214,7 @@ void PeakClassifier::accept(const Candidate& c, bool searchedBack) {
       rrMean_ = sum / rrCount_;
     }
   }
+  if (!searchedBack && (templateCount_ < 8 || c.likeness > 0.5)) learnShape(c);
   const double w = searchedBack ? 0.25 : 0.125;
   signal_ += w * (c.height - signal_);
   last_ = c;
@@ -160,6 +268,15 @@ void PeakClassifier::scheduleDeadline() {
 void PeakClassifier::onDeadline(std::int64_t now) {
   if (learning_) {
     finishLearning();
+    return;
+  }
+  if (havePending_) {
+    if (now < pendingUntil_) {
+      deadline_ = pendingUntil_;
+      return;
+    }
+    havePending_ = false;
+    accept(pending_, false);
     return;
   }
   if (searchBack(std::numeric_limits<std::int64_t>::max())) return;

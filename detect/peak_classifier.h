@@ -3,6 +3,7 @@
 // EKG, the slope sum of the pulse) are beats: adaptive signal and noise
 // levels, a refractory period, T-wave discrimination and a search back for
 // beats the threshold missed. Works in absolute sample numbers.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -10,12 +11,25 @@
 
 namespace rc::detect {
 
+// Points of the beats' average outline, and the points a candidate's outline
+// holds beyond them on either side, so that the two can be aligned.
+inline constexpr std::size_t kShapePoints = 32;
+inline constexpr std::size_t kShapeSlack = 8;
+inline constexpr std::size_t kOutlinePoints = kShapePoints + 2 * kShapeSlack;
+
 // One peak of the feature.
 struct Candidate {
   std::int64_t featureIndex = 0;  // sample of the feature maximum
   std::int64_t location = 0;      // sample reported for the beat (R peak, pulse upstroke)
   double height = 0.0;            // feature maximum (arbitrary units, > 0)
   double slope = 0.0;             // steepest slope of the complex (same units for all candidates)
+  // The complex around `location`, sampled at kOutlinePoints evenly spaced
+  // instants, when the detector supplies it (hasShape). Only its form counts:
+  // it is compared with the average form of the recent beats, at the best of
+  // the alignments the slack allows.
+  bool hasShape = false;
+  std::array<float, kOutlinePoints> shape{};
+  double likeness = 0.0;  // correlation with the beats' average form (set by the classifier)
 };
 
 struct ClassifierOptions {
@@ -38,6 +52,10 @@ struct ClassifierOptions {
   // is offered; the search back waits for it.
   double latencyMs = 300;
   double learnMs = 2000;  // levels are learnt over this span before deciding
+  // A candidate that comes early in the rhythm waits for the next one: when
+  // that one falls where the rhythm expects a beat and the early one is not
+  // the likelier beat, the early one is set aside as noise.
+  bool arbitrateEarly = false;
 };
 
 class PeakClassifier {
@@ -56,6 +74,9 @@ class PeakClassifier {
   double noiseLevel() const { return noise_; }
   double threshold() const;
   double meanRrSamples() const { return rrMean_; }
+  // Correlation of c's form with the average form of the recent beats, in
+  // -1 .. 1; 1 when either is unknown.
+  double likeness(const Candidate& c, std::size_t* alignment = nullptr) const;
 
  private:
   void classify(const Candidate& c);
@@ -89,6 +110,20 @@ class PeakClassifier {
   int rrPos_ = 0;
   double rrMean_ = 0.0;
   std::int64_t deadline_ = 0;
+
+  // Average form of the recent beats (each form scaled to zero mean and unit
+  // norm before it is added).
+  std::array<double, kShapePoints> template_{};
+  int templateCount_ = 0;
+  void learnShape(const Candidate& c);
+
+  // The early candidate waiting for the next one (arbitrateEarly).
+  bool havePending_ = false;
+  Candidate pending_{};
+  std::int64_t pendingUntil_ = 0;
+  bool resolvePending(const Candidate& next);
+  double beatScore(const Candidate& c) const;
+  void setAside(const Candidate& c);
 };
 
 }  // namespace rc::detect
