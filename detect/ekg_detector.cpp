@@ -7,6 +7,7 @@
 // peaks of the feature are classified by PeakClassifier. Every length is set
 // in milliseconds, so the detector works the same at any rate.
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 #include "detect/detectors.h"
@@ -31,8 +32,7 @@ constexpr double kRefineBeforeMs = 60.0;  // the R peak is looked for this far b
 constexpr double kRefineAfterMs = 30.0;   // ... and this far after it
 constexpr double kHistoryMs = 800.0;
 constexpr double kShapeHalfMs = 70.0;  // the outline of a complex spans this much either side of its peak
-constexpr double kShapeLowHz = 3.0;    // the outline is taken above the baseline's sway ...
-constexpr double kShapeHighHz = 40.0;  // ... and below mains and muscle noise
+constexpr int kWeightEvery = 16;       // samples between updates of the bands' weights
 
 // One band of the feature: band-pass, derivative, squared and integrated.
 class EnergyBand {
@@ -45,9 +45,15 @@ class EnergyBand {
         values_(static_cast<std::size_t>(history)) {}
 
   void settle(double x) { high_.settle(x); }
-  // The band's energy at sample n.
-  double step(double x, std::int64_t n) {
-    const double b = low_.step(high_.step(x));
+  // The band's filters, taken out for a block (so that their state stays in
+  // registers) and put back after it.
+  std::pair<Biquad, Biquad> filters() const { return {high_, low_}; }
+  void setFilters(const std::pair<Biquad, Biquad>& f) {
+    high_ = f.first;
+    low_ = f.second;
+  }
+  // The band's energy at sample n, from the band-passed value b.
+  double step(double b, std::int64_t n) {
     values_.put(n, static_cast<float>(b));
     const double d = b - values_.at(n - lag_);
     power_ = d * d;
@@ -77,24 +83,50 @@ class EkgDetector final : public EventDetector {
         refineBefore_(msToSamples(kRefineBeforeMs)),
         refineAfter_(msToSamples(kRefineAfterMs)),
         learnEnd_(msToSamples(kLearnMs)),
-        backgroundStep_(1.0 - std::exp(-1.0 / (kBackgroundTau * rate))),
+        backgroundStep_(1.0 - std::exp(-kWeightEvery / (kBackgroundTau * rate))),
         shapeHalf_(kShapeHalfMs * rate / 1000.0),
-        topDecay_(std::exp(-1.0 / (kTopTau * rate))),
+        topDecay_(std::exp(-kWeightEvery / (kTopTau * rate))),
         low_(kLowBand, rate, lag_, window_, msToSamples(kHistoryMs)),
         high_(kHighBand, rate, lag_, window_, msToSamples(kHistoryMs)),
         wideHigh_(Biquad::highPass(0.5, rate)),
         wideLow_(Biquad::lowPass(40.0, rate)),
-        shapeHigh_(Biquad::highPass(kShapeLowHz, rate)),
-        shapeLow_(Biquad::lowPass(kShapeHighHz, rate)),
-        wide_(advanced ? static_cast<std::size_t>(msToSamples(kHistoryMs)) : 1),
-        outline_(static_cast<std::size_t>(msToSamples(kHistoryMs))),
+        wide_(static_cast<std::size_t>(msToSamples(kHistoryMs))),
         power_(static_cast<std::size_t>(msToSamples(kHistoryMs))),
         burst_(msToSamples(kBurstMs)),
         classifier_(options(rate, bounds), [this](std::int64_t at) { found(at); }) {}
 
  protected:
   void analyse(const float* samples, std::size_t count, std::int64_t firstIndex) override {
-    for (std::size_t i = 0; i < count; ++i) step(samples[i], firstIndex + static_cast<std::int64_t>(i));
+    if (!started_) {
+      // The filters start settled on the first finite sample.
+      for (std::size_t i = 0; i < count && !started_; ++i) {
+        if (std::isfinite(samples[i])) {
+          started_ = true;
+          low_.settle(samples[i]);
+          high_.settle(samples[i]);
+          wideHigh_.settle(samples[i]);
+        }
+      }
+    }
+    auto [lowHigh, lowLow] = low_.filters();
+    auto [highHigh, highLow] = high_.filters();
+    Biquad wideHigh = wideHigh_, wideLow = wideLow_;
+    double last = lastGood_;
+    for (std::size_t i = 0; i < count; ++i) {
+      double x = samples[i];
+      if (std::isfinite(x))
+        last = x;
+      else
+        x = last;
+      const std::int64_t n = firstIndex + static_cast<std::int64_t>(i);
+      wide_.put(n, static_cast<float>(wideLow.step(wideHigh.step(x))));
+      step(lowLow.step(lowHigh.step(x)), highLow.step(highHigh.step(x)), n);
+    }
+    lastGood_ = last;
+    low_.setFilters({lowHigh, lowLow});
+    high_.setFilters({highHigh, highLow});
+    wideHigh_ = wideHigh;
+    wideLow_ = wideLow;
   }
 
  private:
@@ -113,39 +145,26 @@ class EkgDetector final : public EventDetector {
     return o;
   }
 
-  void step(float raw, std::int64_t n) {
-    double x = raw;
-    if (!std::isfinite(x)) {
-      x = lastGood_;
-    } else if (!started_) {
-      started_ = true;
-      low_.settle(x);
-      high_.settle(x);
-      wideHigh_.settle(x);
-      shapeHigh_.settle(x);
-    }
-    if (std::isfinite(x)) lastGood_ = x;
-
-    const double e1 = low_.step(x, n);
-    const double e2 = high_.step(x, n);
-    if (advanced_) wide_.put(n, static_cast<float>(wideLow_.step(wideHigh_.step(x))));
-    outline_.put(n, static_cast<float>(shapeLow_.step(shapeHigh_.step(x))));
+  // Background power (a plain mean over the first stretch, then a slow
+  // exponential mean), recent peaks and the weights, after a chunk of samples
+  // ending at n. Each band's clarity is its recent peaks against its
+  // background; the bands are brought to one scale by their backgrounds and
+  // weighed by the square of their clarity.
+  void updateWeights(std::int64_t n) {
+    const double length = static_cast<double>(chunkLength_);
     if (n < learnEnd_) {
-      sum1_ += e1;
-      sum2_ += e2;
+      sum1_ += chunk1_;
+      sum2_ += chunk2_;
       background1_ = sum1_ / static_cast<double>(n + 1);
       background2_ = sum2_ / static_cast<double>(n + 1);
     } else {
-      background1_ += backgroundStep_ * (e1 - background1_);
-      background2_ += backgroundStep_ * (e2 - background2_);
+      background1_ += backgroundStep_ * (chunk1_ / length - background1_);
+      background2_ += backgroundStep_ * (chunk2_ / length - background2_);
     }
-    // Each band's clarity: its recent peaks against its background. The
-    // bands are brought to one scale by their backgrounds and weighed by the
-    // square of their clarity.
-    top1_ = std::max(e1, top1_ * topDecay_);
-    top2_ = std::max(e2, top2_ * topDecay_);
-    weight1_ = 1.0;
-    weight2_ = 1.0;
+    top1_ = std::max(chunkTop1_, top1_ * topDecay_);
+    top2_ = std::max(chunkTop2_, top2_ * topDecay_);
+    chunk1_ = chunk2_ = chunkTop1_ = chunkTop2_ = 0.0;
+    chunkLength_ = 0;
     if (background1_ > 0.0 && background2_ > 0.0) {
       const double q1 = top1_ / background1_, q2 = top2_ / background2_;
       const double sum = q1 * q1 + q2 * q2;
@@ -154,6 +173,19 @@ class EkgDetector final : public EventDetector {
         weight2_ = background1_ / background2_ * q2 * q2 / sum;
       }
     }
+  }
+
+  // One sample of the two bands (band-passed values b1 and b2).
+  void step(double b1, double b2, std::int64_t n) {
+    const double e1 = low_.step(b1, n);
+    const double e2 = high_.step(b2, n);
+    // The bands' background power, their recent peaks and the weights move
+    // slowly: they are brought up to date every few samples.
+    chunk1_ += e1;
+    chunk2_ += e2;
+    chunkTop1_ = std::max(chunkTop1_, e1);
+    chunkTop2_ = std::max(chunkTop2_, e2);
+    if (++chunkLength_ == kWeightEvery) updateWeights(n);
     const double f = weight1_ * e1 + weight2_ * e2;
     power_.put(n, static_cast<float>(weight1_ * low_.power() + weight2_ * high_.power()));
 
@@ -183,6 +215,7 @@ class EkgDetector final : public EventDetector {
     c.location = peakAt_;
     // The centre of the briskest stretch of the complex: the most power of
     // the feature's derivatives within a short span.
+    c.location = from;
     double run = 0.0;
     for (std::int64_t k = from - burst_; k <= std::min(from + burst_, now); ++k) run += power_.at(k);
     double top = run;
@@ -213,10 +246,15 @@ class EkgDetector final : public EventDetector {
       const double t = std::clamp(start + step * static_cast<double>(i), 0.0, static_cast<double>(now));
       const auto k = static_cast<std::int64_t>(t);
       const double frac = t - static_cast<double>(k);
-      const double a = outline_.at(k);
-      const double b = k + 1 <= now ? outline_.at(k + 1) : a;
+      const double a = wide_.at(k);
+      const double b = k + 1 <= now ? wide_.at(k + 1) : a;
       c.shape[i] = static_cast<float>(a + frac * (b - a));
     }
+    // Without the sway of the baseline: the line through the two ends is
+    // taken off.
+    const double first = c.shape.front(), last = c.shape.back();
+    for (std::size_t i = 0; i < kOutlinePoints; ++i)
+      c.shape[i] -= static_cast<float>(first + (last - first) * static_cast<double>(i) / (kOutlinePoints - 1));
     c.hasShape = true;
   }
 
@@ -258,15 +296,16 @@ class EkgDetector final : public EventDetector {
   double shapeHalf_;
   double topDecay_;
   EnergyBand low_, high_;
-  Biquad wideHigh_, wideLow_, shapeHigh_, shapeLow_;
-  History<float> wide_;
-  History<float> outline_;
+  Biquad wideHigh_, wideLow_;
+  History<float> wide_;  // 0.5-40 Hz: R peaks and beat outlines
   History<float> power_;
   std::int64_t burst_;
   PeakClassifier classifier_;
   double sum1_ = 0.0, sum2_ = 0.0;
   double background1_ = 0.0, background2_ = 0.0;
   double weight1_ = 1.0, weight2_ = 1.0;
+  double chunk1_ = 0.0, chunk2_ = 0.0, chunkTop1_ = 0.0, chunkTop2_ = 0.0;
+  int chunkLength_ = 0;
   double top1_ = 0.0, top2_ = 0.0;
   double lastGood_ = 0.0;
   bool started_ = false;
