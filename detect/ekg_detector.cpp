@@ -212,22 +212,7 @@ class EkgDetector final : public EventDetector {
     Candidate c;
     c.featureIndex = peakAt_;
     c.height = std::sqrt(peak_);
-    c.location = peakAt_;
-    // The centre of the briskest stretch of the complex: the most power of
-    // the feature's derivatives within a short span.
-    c.location = from;
-    double run = 0.0;
-    for (std::int64_t k = from - burst_; k <= std::min(from + burst_, now); ++k) run += power_.at(k);
-    double top = run;
-    for (std::int64_t k = from + 1; k <= peakAt_; ++k) {
-      if (k + burst_ <= now) run += power_.at(k + burst_);
-      run -= power_.at(k - burst_ - 1);
-      if (run > top) {
-        top = run;
-        c.location = k;
-      }
-    }
-    c.location = std::max<std::int64_t>(0, c.location - lag_ / 2);
+    c.location = briskest(from, peakAt_, now);
     for (std::int64_t k = from; k <= peakAt_; ++k) {
       const double s = std::fabs(low_.at(k) - low_.at(k - lag_));
       if (s > c.slope) c.slope = s;
@@ -235,6 +220,24 @@ class EkgDetector final : public EventDetector {
     if (advanced_) c.location = refine(c.location, now);
     takeShape(c, now);
     classifier_.offer(c);
+  }
+
+  // The centre of the briskest stretch in [from, to]: the most power of the
+  // bands' derivatives within a short span.
+  std::int64_t briskest(std::int64_t from, std::int64_t to, std::int64_t now) const {
+    std::int64_t at = from;
+    double run = 0.0;
+    for (std::int64_t k = from - burst_; k <= std::min(from + burst_, now); ++k) run += power_.at(k);
+    double top = run;
+    for (std::int64_t k = from + 1; k <= to; ++k) {
+      if (k + burst_ <= now) run += power_.at(k + burst_);
+      run -= power_.at(k - burst_ - 1);
+      if (run > top) {
+        top = run;
+        at = k;
+      }
+    }
+    return std::max<std::int64_t>(0, at - lag_ / 2);
   }
 
   // The outline of the complex around c.location, read from the history at

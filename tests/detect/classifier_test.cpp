@@ -1,0 +1,218 @@
+// The beat classifier's decisions on hand-made candidate streams (early
+// candidates against the rhythm, the likeness of beat outlines), and the QRS
+// detector on complexes the plain 5-15 Hz band gets wrong.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "detect/detector.h"
+#include "detect/evaluation.h"
+#include "detect/peak_classifier.h"
+
+namespace rc::detect {
+namespace {
+
+constexpr double kRate = 1000.0;  // one sample per millisecond
+
+ClassifierOptions ekgLike() {
+  ClassifierOptions o;
+  o.rate = kRate;
+  o.refractoryMs = 300;
+  o.upperMs = 2000;
+  o.noiseTracking = true;
+  o.fraction = 0.5;
+  o.tWaveWindowMs = 360;
+  o.arbitrateEarly = true;
+  o.latencyMs = 380;
+  return o;
+}
+
+// A QRS-like outline (a narrow peak) or a broad bump, times `height`.
+Candidate candidate(std::int64_t at, double height, bool narrow = true) {
+  Candidate c;
+  c.featureIndex = at + 100;
+  c.location = at;
+  c.height = height;
+  c.slope = height;
+  c.hasShape = true;
+  for (std::size_t i = 0; i < kOutlinePoints; ++i) {
+    const double t = static_cast<double>(i) - kOutlinePoints / 2.0;
+    const double w = narrow ? 2.5 : 9.0;
+    c.shape[i] = static_cast<float>(height * std::exp(-0.5 * t * t / (w * w)));
+  }
+  return c;
+}
+
+// Feeds candidates in time order, ticking the clock up to each, and then on
+// past the last; returns the beats reported.
+std::vector<std::int64_t> classify(const ClassifierOptions& o, const std::vector<Candidate>& stream) {
+  std::vector<std::int64_t> beats;
+  PeakClassifier k(o, [&](std::int64_t at) { beats.push_back(at); });
+  std::int64_t now = 0;
+  for (const Candidate& c : stream) {
+    for (; now < c.featureIndex; ++now) k.tick(now);
+    k.offer(c);
+  }
+  for (std::int64_t end = now + 5000; now < end; ++now) k.tick(now);
+  return beats;
+}
+
+// Regular beats every 800 ms from 1 s on; `extra` candidates are merged in.
+std::vector<Candidate> rhythm(int beats, const std::vector<Candidate>& extra) {
+  std::vector<Candidate> v;
+  for (int i = 0; i < beats; ++i) v.push_back(candidate(1000 + 800 * i, 1.0));
+  for (const Candidate& c : extra) v.push_back(c);
+  std::sort(v.begin(), v.end(), [](const Candidate& a, const Candidate& b) { return a.featureIndex < b.featureIndex; });
+  return v;
+}
+
+bool has(const std::vector<std::int64_t>& beats, std::int64_t at) {
+  return std::find(beats.begin(), beats.end(), at) != beats.end();
+}
+
+TEST(EarlyCandidates, AWeakOneBeforeAnExpectedBeatIsNoise) {
+  // 10th beat at 8200; a weaker candidate 400 ms after the 9th (at 7800).
+  const auto beats = classify(ekgLike(), rhythm(20, {candidate(7800, 0.55)}));
+  EXPECT_FALSE(has(beats, 7800));
+  EXPECT_TRUE(has(beats, 8200));
+  EXPECT_EQ(beats.size(), 20u);
+}
+
+TEST(EarlyCandidates, APrematureBeatWithItsPauseIsKept) {
+  // Beats at 1000 + 800 i, except that the 12th comes 35 % early and the
+  // next one after a full pause: no candidate falls where the rhythm expects
+  // the beat it replaced.
+  std::vector<Candidate> v;
+  for (int i = 0; i < 20; ++i) {
+    if (i == 11) {
+      v.push_back(candidate(1000 + 800 * 10 + 520, 0.9, false));
+      continue;
+    }
+    v.push_back(candidate(1000 + 800 * i, 1.0));
+  }
+  const auto beats = classify(ekgLike(), v);
+  EXPECT_TRUE(has(beats, 1000 + 800 * 10 + 520));
+  EXPECT_EQ(beats.size(), 20u);
+}
+
+TEST(EarlyCandidates, AsStrongAsTheNextOneIsKept) {
+  // Both look like beats of the same size: the early one is not the lesser.
+  const auto beats = classify(ekgLike(), rhythm(20, {candidate(7800, 1.0)}));
+  EXPECT_TRUE(has(beats, 7800));
+}
+
+TEST(EarlyCandidates, OfTwoTooCloseForBothTheLikelierStays) {
+  // A noise candidate 150 ms before a beat that is itself early (a rate
+  // change): only one of the two can be a beat, and it is the taller.
+  std::vector<Candidate> v;
+  for (int i = 0; i < 12; ++i) v.push_back(candidate(1000 + 800 * i, 1.0));
+  v.push_back(candidate(9800 + 300, 0.55));
+  for (int i = 0; i < 10; ++i) v.push_back(candidate(9800 + 450 + 600 * i, 1.0));
+  const auto beats = classify(ekgLike(), v);
+  EXPECT_FALSE(has(beats, 10100));
+  EXPECT_TRUE(has(beats, 10250));
+}
+
+TEST(EarlyCandidates, ArbitrationOffKeepsTheFirstComer) {
+  ClassifierOptions o = ekgLike();
+  o.arbitrateEarly = false;
+  const auto beats = classify(o, rhythm(20, {candidate(7800, 0.55)}));
+  EXPECT_TRUE(has(beats, 7800));
+}
+
+TEST(Likeness, SameOutlineAlignedOppositeAndUnknown) {
+  std::vector<std::int64_t> beats;
+  PeakClassifier k(ekgLike(), [&](std::int64_t at) { beats.push_back(at); });
+  Candidate probe = candidate(0, 3.0);
+  EXPECT_DOUBLE_EQ(k.likeness(probe), 1.0);  // nothing learnt yet
+  std::int64_t now = 0;
+  for (const Candidate& c : rhythm(12, {})) {
+    for (; now < c.featureIndex; ++now) k.tick(now);
+    k.offer(c);
+  }
+  ASSERT_GE(beats.size(), 8u);
+  EXPECT_GT(k.likeness(probe), 0.99);  // any size
+  // Shifted by a few points: the slack aligns it.
+  Candidate shifted = probe;
+  for (std::size_t i = 0; i < kOutlinePoints; ++i)
+    shifted.shape[i] = probe.shape[std::min(kOutlinePoints - 1, i + 4)];
+  EXPECT_GT(k.likeness(shifted), 0.95);
+  Candidate inverted = probe;
+  for (float& v : inverted.shape) v = -v;
+  EXPECT_LT(k.likeness(inverted), 0.5);
+  Candidate flat = probe;
+  flat.shape.fill(0.25f);
+  EXPECT_DOUBLE_EQ(k.likeness(flat), 0.0);
+  Candidate none = probe;
+  none.hasShape = false;
+  EXPECT_DOUBLE_EQ(k.likeness(none), 1.0);
+}
+
+// An EKG whose QRS is a short burst of 40 Hz oscillation between tall,
+// smooth P and T waves (as on some intensive-care leads): the 5-15 Hz band
+// alone sees the P and T waves more than the burst.
+std::vector<float> fragmentedEkg(double rate, double seconds, std::vector<std::int64_t>& beats) {
+  std::vector<float> x(static_cast<std::size_t>(seconds * rate), 0.0f);
+  std::mt19937 rng(5);
+  std::normal_distribution<double> jitter(0.0, 0.02);
+  std::normal_distribution<double> white(0.0, 0.01);
+  for (double t = 0.6; t < seconds - 0.6; t += 0.75 + jitter(rng)) {
+    beats.push_back(std::llround(t * rate));
+    const auto from = static_cast<std::int64_t>((t - 0.4) * rate);
+    const auto to = static_cast<std::int64_t>((t + 0.6) * rate);
+    for (std::int64_t i = std::max<std::int64_t>(0, from); i < to && i < static_cast<std::int64_t>(x.size()); ++i) {
+      const double u = static_cast<double>(i) / rate - t;
+      const double p = 0.6 * std::exp(-0.5 * std::pow((u + 0.18) / 0.03, 2));
+      const double tw = 0.9 * std::exp(-0.5 * std::pow((u - 0.26) / 0.05, 2));
+      const double burst = 0.35 * std::exp(-0.5 * std::pow(u / 0.012, 2)) * std::cos(2 * std::numbers::pi * 40.0 * u);
+      x[static_cast<std::size_t>(i)] += static_cast<float>(p + tw + burst);
+    }
+  }
+  for (float& v : x) v += static_cast<float>(white(rng));
+  return x;
+}
+
+TEST(QrsBands, AFragmentedQrsBetweenTallWavesIsTheBeat) {
+  const double rate = 500.0;
+  std::vector<std::int64_t> truth;
+  const auto x = fragmentedEkg(rate, 120.0, truth);
+  for (bool advanced : {false, true}) {
+    const auto found = samplesOf(runChannel(x, rate, kCodeEkg, beatParameters(advanced), 32));
+    // Within 50 ms: on the burst, not on the P wave 180 ms before it or the
+    // T wave 260 ms after it.
+    const auto score = matchEvents(truth, found, std::llround(0.050 * rate));
+    EXPECT_GE(score.sensitivity(), 0.99) << (advanced ? "Advanced" : "Basic");
+    EXPECT_GE(score.positivePredictivity(), 0.99) << (advanced ? "Advanced" : "Basic");
+  }
+}
+
+TEST(RecordingStart, ABeatCloserToTheStartThanItsPeriodIsReported) {
+  // The first R peak 150 ms after the start, as on recordings cut at a beat.
+  const double rate = 250.0;
+  std::vector<float> x(static_cast<std::size_t>(30 * rate), 0.0f);
+  std::vector<std::int64_t> truth;
+  for (double t = 0.15; t < 29.5; t += 0.8) {
+    truth.push_back(std::llround(t * rate));
+    for (int k = -25; k <= 25; ++k) {
+      const auto i = truth.back() + k;
+      if (i >= 0) x[static_cast<std::size_t>(i)] += static_cast<float>(std::exp(-0.5 * std::pow(k / 2.5, 2)));
+    }
+  }
+  for (bool advanced : {false, true}) {
+    const auto found = runChannel(x, rate, kCodeEkg, beatParameters(advanced), 16);
+    ASSERT_FALSE(found.empty());
+    // Advanced places it on the R peak, Basic within the complex.
+    const std::int64_t tolerance = advanced ? 3 : std::llround(0.040 * rate);
+    EXPECT_LE(std::llabs(found.front().sample - truth.front()), tolerance) << (advanced ? "Advanced" : "Basic");
+    // Its period is the time since the start (the beat before it would lie
+    // before the recording).
+    EXPECT_NEAR(found.front().periodMs, found.front().sample * 1000.0 / rate, 0.01);
+    EXPECT_EQ(found.size(), truth.size());
+  }
+}
+
+}  // namespace
+}  // namespace rc::detect
