@@ -261,10 +261,10 @@ class EkgDetector final : public EventDetector {
     c.hasShape = true;
   }
 
-  // The R peak near the band-passed maximum: the larger excursion of the
-  // wide-band signal, preferring the polarity seen on earlier beats; when the
-  // two excursions are of a size, the earlier one (the R wave of an RS
-  // complex, the first deflection of a wide paced complex).
+  // The R peak near the briskest stretch: the larger excursion of the
+  // wide-band signal; when the two excursions are of a size, the earlier one
+  // (the R wave of an RS complex, the first deflection of a wide paced
+  // complex).
   std::int64_t refine(std::int64_t around, std::int64_t now) {
     const std::int64_t lo = std::max<std::int64_t>(0, around - refineBefore_);
     const std::int64_t hi = std::min(now, around + refineAfter_);
@@ -284,12 +284,8 @@ class EkgDetector final : public EventDetector {
     const double ends = 0.5 * (wide_.at(lo) + wide_.at(hi));
     const double up = maxV - ends;
     const double down = ends - minV;
-    bool positive;
-    if (std::min(up, down) * 1.5 >= std::max(up, down))
-      positive = maxAt < minAt;
-    else
-      positive = polarity_ >= 0 ? up * 1.5 >= down : up >= down * 1.5;
-    polarity_ += (positive ? 1 : -1) - polarity_ / 8;
+    const bool ofASize = std::min(up, down) * 1.5 >= std::max(up, down);
+    const bool positive = ofASize ? maxAt < minAt : up > down;
     return positive ? maxAt : minAt;
   }
 
@@ -316,7 +312,6 @@ class EkgDetector final : public EventDetector {
   double peak_ = 0.0;
   std::int64_t peakAt_ = 0;
   double previous_ = 0.0;
-  int polarity_ = 0;  // > 0 when recent R peaks were positive
 };
 
 }  // namespace

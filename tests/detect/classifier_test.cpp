@@ -189,6 +189,51 @@ TEST(QrsBands, AFragmentedQrsBetweenTallWavesIsTheBeat) {
   }
 }
 
+// Paced rhythm: a pacemaker spike of 2 ms (1 mV, either way), then a wide QRS
+// (its first and largest deflection, 1.6 mV, 40 ms later, an opposite one
+// 90 ms after that) and a broad T wave. The beat is the QRS, whichever way the
+// complex points.
+std::vector<float> pacedEkg(double rate, double seconds, double polarity, double spike,
+                            std::vector<std::int64_t>& beats) {
+  std::vector<float> x(static_cast<std::size_t>(seconds * rate), 0.0f);
+  std::mt19937 rng(11);
+  std::normal_distribution<double> white(0.0, 0.01);
+  for (double t = 0.7; t < seconds - 0.7; t += 0.86) {
+    beats.push_back(std::llround(t * rate));
+    const auto from = static_cast<std::int64_t>((t - 0.3) * rate);
+    const auto to = static_cast<std::int64_t>((t + 0.6) * rate);
+    for (std::int64_t i = std::max<std::int64_t>(0, from); i < to && i < static_cast<std::int64_t>(x.size()); ++i) {
+      const double u = static_cast<double>(i) / rate - t;
+      double v = spike * (std::fabs(u + 0.040) < 0.001 ? 1.0 : 0.0);
+      v += 1.6 * std::exp(-0.5 * std::pow(u / 0.022, 2));
+      v -= 1.1 * std::exp(-0.5 * std::pow((u - 0.09) / 0.03, 2));
+      v -= 0.5 * std::exp(-0.5 * std::pow((u - 0.33) / 0.06, 2));
+      x[static_cast<std::size_t>(i)] += static_cast<float>(polarity * v);
+    }
+  }
+  for (float& v : x) v += static_cast<float>(white(rng));
+  return x;
+}
+
+TEST(QrsBands, PacedComplexesAreMarkedOnTheirQrs) {
+  for (const double rate : {360.0, 1000.0}) {
+    for (const double polarity : {1.0, -1.0}) {
+      for (const double spike : {0.0, 1.0, -1.0}) {
+        std::vector<std::int64_t> truth;
+        const auto x = pacedEkg(rate, 120.0, polarity, spike, truth);
+        for (bool advanced : {false, true}) {
+          const auto found = samplesOf(runChannel(x, rate, kCodeEkg, beatParameters(advanced), 32));
+          const auto score = matchEvents(truth, found, std::llround(0.060 * rate));
+          EXPECT_GE(score.sensitivity(), 0.99) << rate << " Hz, polarity " << polarity << ", spike " << spike
+                                               << (advanced ? ", Advanced" : ", Basic");
+          EXPECT_GE(score.positivePredictivity(), 0.99) << rate << " Hz, polarity " << polarity << ", spike "
+                                                        << spike << (advanced ? ", Advanced" : ", Basic");
+        }
+      }
+    }
+  }
+}
+
 TEST(RecordingStart, ABeatCloserToTheStartThanItsPeriodIsReported) {
   // The first R peak 150 ms after the start, as on recordings cut at a beat.
   const double rate = 250.0;
