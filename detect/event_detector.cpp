@@ -5,6 +5,10 @@
 
 namespace rc::detect {
 
+namespace {
+constexpr double kCutComplexMs = 100.0;
+}  // namespace
+
 EventDetector::EventDetector(double rate, PeriodBounds bounds, double typicalPeriodMs)
     : rate_(rate),
       bounds_(bounds),
@@ -24,8 +28,11 @@ bool EventDetector::found(std::int64_t index) {
     // A beat closer to the start than its period is reported with the time
     // since the start: the caller then takes the beat itself as the first
     // event, so no interval is made up for the stretch before it.
+    // An event within the first moments is the remnant of a complex the
+    // start of the recording cut, whose place cannot be told.
     periodMs = meanPeriodMs_;
     const double sinceStartMs = static_cast<double>(index) * 1000.0 / rate_;
+    if (sinceStartMs < kCutComplexMs) return false;
     periodMs = std::min(periodMs, sinceStartMs);
   } else {
     const double intervalMs = static_cast<double>(index - last_) * 1000.0 / rate_;
