@@ -21,8 +21,11 @@ constexpr double kExpectedHigh = 1.3;
 constexpr double kCloseAfter = 0.75;
 // ... and the early one is set aside only when it is clearly the lesser: lower
 // than this share of the next one's height, or less like the recent beats.
-constexpr double kWeaker = 0.65;
-constexpr double kLessAlike = 0.15;
+constexpr double kWeaker = 0.75;
+constexpr double kLessAlike = 0.1;
+// A beat after which the next comes this many mean periods later or more was
+// preceded by a genuine early beat.
+constexpr double kPause = 1.2;
 
 std::int64_t toSamples(double ms, double rate) {
   return std::max<std::int64_t>(1, std::llround(ms * rate / 1000.0));
@@ -194,6 +197,8 @@ bool PeakClassifier::resolvePending(const Candidate& next) {
       fromEarly < kCloseAfter * rrMean_ && beatScore(a) < beatScore(next) &&
       (a.height < kWeaker * next.height || a.likeness < next.likeness - kLessAlike)) {
     setAside(a);
+    holdNext_ = true;
+    heldEarly_ = a.location;
     return true;
   }
   accept(a, false);
@@ -221,8 +226,33 @@ void PeakClassifier::accept(const Candidate& c, bool searchedBack) {
   haveLast_ = true;
   lastAny_ = c.location;
   std::erase_if(noisy_, [&](const Candidate& n) { return n.location <= c.location; });
-  sink_(c.location);
+  emit(c.location);
   scheduleDeadline();
+}
+
+// Reports a beat. The beat that made an early candidate be set aside waits
+// for the beat after it: a pause after it shows the two were a pair of early
+// beats (a couplet, or an irregular rhythm), and the early one is reported
+// after all.
+void PeakClassifier::emit(std::int64_t location) {
+  if (holding_) {
+    const double after = static_cast<double>(location - heldBeat_);
+    releaseHeld(after >= kPause * rrMean_);
+  }
+  if (holdNext_) {
+    holdNext_ = false;
+    holding_ = true;
+    heldBeat_ = location;
+    holdUntil_ = location + static_cast<std::int64_t>(kPause * rrMean_) + latency_;
+    return;
+  }
+  sink_(location);
+}
+
+void PeakClassifier::releaseHeld(bool withEarly) {
+  holding_ = false;
+  if (withEarly) sink_(heldEarly_);
+  sink_(heldBeat_);
 }
 
 void PeakClassifier::rejectAsNoise(const Candidate& c) {
@@ -263,6 +293,7 @@ bool PeakClassifier::searchBack(std::int64_t before) {
 void PeakClassifier::scheduleDeadline() {
   const std::int64_t from = haveLast_ ? last_.location : lastAny_;
   deadline_ = from + static_cast<std::int64_t>(kSearchFactor * rrMean_) + latency_;
+  if (holding_) deadline_ = std::min(deadline_, holdUntil_);
 }
 
 void PeakClassifier::onDeadline(std::int64_t now) {
@@ -270,6 +301,7 @@ void PeakClassifier::onDeadline(std::int64_t now) {
     finishLearning();
     return;
   }
+  if (holding_ && now >= holdUntil_) releaseHeld(true);
   if (havePending_) {
     if (now < pendingUntil_) {
       deadline_ = pendingUntil_;

@@ -124,6 +124,15 @@ class PeakClassifier {
   bool resolvePending(const Candidate& next);
   double beatScore(const Candidate& c) const;
   void setAside(const Candidate& c);
+
+  // A beat whose report waits (see emit).
+  bool holdNext_ = false;
+  bool holding_ = false;
+  std::int64_t heldEarly_ = 0;
+  std::int64_t heldBeat_ = 0;
+  std::int64_t holdUntil_ = 0;
+  void emit(std::int64_t location);
+  void releaseHeld(bool withEarly);
 };
 
 }  // namespace rc::detect

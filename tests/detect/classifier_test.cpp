@@ -3,6 +3,7 @@
 // detector on complexes the plain 5-15 Hz band gets wrong.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -96,6 +97,22 @@ TEST(EarlyCandidates, APrematureBeatWithItsPauseIsKept) {
   const auto beats = classify(ekgLike(), v);
   EXPECT_TRUE(has(beats, 1000 + 800 * 10 + 520));
   EXPECT_EQ(beats.size(), 20u);
+}
+
+TEST(EarlyCandidates, AWeakOneFollowedByAPairAndAPauseWasACouplet) {
+  // Two early beats in a row (the first weaker, the second where the rhythm
+  // expects a beat), then a pause: the first is reported after all, in order.
+  std::vector<Candidate> v;
+  for (int i = 0; i < 12; ++i) v.push_back(candidate(1000 + 800 * i, 1.0));
+  const std::int64_t last = 1000 + 800 * 11;
+  v.push_back(candidate(last + 450, 0.6, false));
+  v.push_back(candidate(last + 900, 1.0, false));
+  for (int i = 0; i < 8; ++i) v.push_back(candidate(last + 900 + 1200 + 800 * i, 1.0));
+  const auto beats = classify(ekgLike(), v);
+  EXPECT_TRUE(has(beats, last + 450));
+  EXPECT_TRUE(has(beats, last + 900));
+  EXPECT_TRUE(std::is_sorted(beats.begin(), beats.end()));
+  EXPECT_EQ(beats.size(), v.size());
 }
 
 TEST(EarlyCandidates, AsStrongAsTheNextOneIsKept) {
