@@ -26,6 +26,10 @@ constexpr double kLessAlike = 0.1;
 // A beat after which the next comes this many mean periods later or more was
 // preceded by a genuine early beat.
 constexpr double kPause = 1.2;
+// The search back: a candidate at least this like the recent beats is taken
+// down to kAlikeFloor of the threshold (others down to half of it).
+constexpr double kAlike = 0.9;
+constexpr double kAlikeFloor = 0.4;
 
 std::int64_t toSamples(double ms, double rate) {
   return std::max<std::int64_t>(1, std::llround(ms * rate / 1000.0));
@@ -270,8 +274,11 @@ void PeakClassifier::rejectAsNoise(const Candidate& c) {
 bool PeakClassifier::searchBack(std::int64_t before) {
   if (rrCount_ == 0) return false;  // no period known yet to judge a gap by
   const double floor = std::max(0.5 * threshold(), o_.searchFloor * signal_);
+  // A candidate of the very outline of the recent beats may be lower.
+  const double alikeFloor = std::max(kAlikeFloor * threshold(), o_.searchFloor * signal_);
   auto eligible = [&](const Candidate& n) {
-    return n.location <= before && n.height > floor &&
+    const double least = n.hasShape && n.likeness >= kAlike ? alikeFloor : floor;
+    return n.location <= before && n.height > least &&
            (!haveLast_ || n.location - last_.location >= refractory_) && !looksLikeTWave(n);
   };
   double largest = 0.0;
