@@ -145,6 +145,14 @@ class EkgDetector final : public EventDetector {
     return o;
   }
 
+  void finish(std::int64_t end) override {
+    if (rising_) {
+      declare(end - 1);
+      rising_ = false;
+    }
+    classifier_.finish();
+  }
+
   // Background power (a plain mean over the first stretch, then a slow
   // exponential mean), recent peaks and the weights, after a chunk of samples
   // ending at n. Each band's clarity is its recent peaks against its

@@ -62,6 +62,8 @@ void EventDetector::process(const float* samples, std::size_t count, float* out)
   std::fill(out, out + count, kNoValue);
   analyse(samples, count, first);
   consumed_ += static_cast<std::int64_t>(count);
+  if (count > 0 && count < blockSize_) finish(consumed_);
+  blockSize_ = std::max(blockSize_, count);
   if (queueSize_ == 0 || count == 0) return;
   const Pending ev = queue_[queueHead_];
   queueHead_ = (queueHead_ + 1) % kQueueCapacity;

@@ -36,6 +36,11 @@ class EventDetector : public DetectorObject {
   // Runs the detection over one block; samples[i] is absolute sample
   // firstIndex + i. Calls found() for every event, in time order.
   virtual void analyse(const float* samples, std::size_t count, std::int64_t firstIndex) = 0;
+  // Called after the last block of the recording, recognised by its being
+  // shorter than the blocks before it (every block but the last has the same
+  // length): decides what still waits for later samples. `end` is the
+  // absolute sample after the last one.
+  virtual void finish(std::int64_t /*end*/) {}
 
   // Records an event at absolute sample `index`. Returns false (and drops it)
   // when it is not later than the previous event by at least the lower bound.
@@ -57,6 +62,7 @@ class EventDetector : public DetectorObject {
   PeriodBounds bounds_;
   double meanPeriodMs_;
   std::int64_t consumed_ = 0;
+  std::size_t blockSize_ = 0;  // length of the blocks before the last
   std::int64_t last_ = -1;
   std::array<Pending, kQueueCapacity> queue_{};
   std::size_t queueHead_ = 0;

@@ -253,6 +253,15 @@ void PeakClassifier::emit(std::int64_t location) {
   sink_(location);
 }
 
+void PeakClassifier::finish() {
+  if (learning_) finishLearning();
+  if (havePending_) {
+    havePending_ = false;
+    accept(pending_, false);
+  }
+  if (holding_) releaseHeld(false);
+}
+
 void PeakClassifier::releaseHeld(bool withEarly) {
   holding_ = false;
   if (withEarly) sink_(heldEarly_);

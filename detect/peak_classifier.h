@@ -67,6 +67,9 @@ class PeakClassifier {
   // A new feature peak; candidates arrive in time order.
   void offer(const Candidate& c);
   // Called with the current sample number; cheap unless a deadline passed.
+  // The recording has ended: the candidate waiting for the next one is
+  // accepted, and a beat whose report waits is reported.
+  void finish();
   void tick(std::int64_t now) {
     if (now >= deadline_) onDeadline(now);
   }

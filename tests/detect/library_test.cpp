@@ -130,6 +130,27 @@ TEST(DetectorOutput, SameBeatsWhateverTheBlockSize) {
   }
 }
 
+TEST(DetectorOutput, TheLastBlockBeingShorterBringsTheLastBeatOut) {
+  // Recordings often end a moment after a beat. The last block is shorter
+  // than the others when the channel is not a whole number of blocks long,
+  // and the detector then decides what still waited for later samples.
+  const double rate = 200;
+  const auto s = testing::makeEkg(rate, 60, 0.8, 0, Disturbance{.noise = 0.02}, 9);
+  const std::int64_t lastBeat = s.events.back();
+  for (const double afterMs : {60.0, 120.0, 160.0}) {
+    const auto end = static_cast<std::size_t>(lastBeat + std::llround(afterMs * rate / 1000.0));
+    std::vector<float> cut(s.samples.begin(), s.samples.begin() + static_cast<std::ptrdiff_t>(end));
+    const std::size_t block = 8;
+    if (cut.size() % block == 0) cut.pop_back();  // a short last block
+    for (bool advanced : {false, true}) {
+      const auto d = runChecked(cut, rate, kCodeEkg, beatParameters(advanced), block);
+      ASSERT_FALSE(d.empty());
+      EXPECT_LE(std::llabs(d.back().sample - lastBeat), std::llround(0.05 * rate))
+          << afterMs << " ms after the last beat" << (advanced ? ", Advanced" : ", Basic");
+    }
+  }
+}
+
 TEST(DetectorOutput, BlocksLongerThanABeatLoseNothing) {
   // Half-second blocks sometimes hold two beats; the second one follows in
   // the next block with its own position.
