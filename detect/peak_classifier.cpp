@@ -16,6 +16,7 @@ constexpr double kSearchFactor = 1.66;  // search back after this many mean peri
 // the rhythm expects a beat between kExpectedLow and kExpectedHigh after the
 // last beat, and close to the early one within kCloseAfter.
 constexpr double kEarly = 0.8;
+constexpr std::size_t kMaxPending = 8;
 constexpr double kExpectedLow = 0.8;
 constexpr double kExpectedHigh = 1.3;
 constexpr double kCloseAfter = 0.75;
@@ -148,7 +149,7 @@ void PeakClassifier::classify(const Candidate& cIn) {
   if (haveLast_ && cIn.location - last_.location < refractory_) return;
   Candidate c = cIn;
   c.likeness = likeness(c);
-  if (havePending_ && !resolvePending(c)) return;
+  if (!pending_.empty() && !resolvePending(c)) return;
   if (c.height > threshold() && !looksLikeTWave(c)) {
     while (haveLast_ && rrCount_ > 0 &&
            static_cast<double>(c.location - last_.location) > kSearchFactor * rrMean_ &&
@@ -157,8 +158,8 @@ void PeakClassifier::classify(const Candidate& cIn) {
     if (!haveLast_ || c.location - last_.location >= refractory_) {
       if (o_.arbitrateEarly && haveLast_ && rrCount_ >= 4 &&
           static_cast<double>(c.location - last_.location) < kEarly * rrMean_) {
-        pending_ = c;
-        havePending_ = true;
+        if (pending_.size() == kMaxPending) flushPending(pending_.size() / 2);
+        pending_.push_back(c);
         pendingUntil_ = last_.location + static_cast<std::int64_t>(kExpectedHigh * rrMean_) + latency_;
         deadline_ = std::min(deadline_, pendingUntil_);
         return;
@@ -178,35 +179,75 @@ void PeakClassifier::setAside(const Candidate& c) {
   if (noisy_.size() < kMaxNoisy) noisy_.push_back(c);
 }
 
-// Decides the waiting early candidate now that `next` has come. Returns false
-// when `next` is used up by the decision.
-bool PeakClassifier::resolvePending(const Candidate& next) {
-  const Candidate a = pending_;
-  havePending_ = false;
-  const bool nextIsBeat = next.height > threshold() && !looksLikeTWave(next);
-  if (nextIsBeat && next.location - a.location < refractory_) {
-    // Both cannot be beats: keep the likelier; it is judged afresh.
-    if (beatScore(next) > beatScore(a)) {
-      setAside(a);
-      return true;
+// Accepts the first `count` waiting candidates in order (of two closer than
+// the refractory period, the likelier).
+void PeakClassifier::flushPending(std::size_t count) {
+  std::vector<Candidate> take(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(count));
+  pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(count));
+  for (std::size_t i = 0; i < take.size(); ++i) {
+    const Candidate& p = take[i];
+    if (haveLast_ && p.location - last_.location < refractory_) {
+      setAside(p);
+      continue;
     }
-    pending_ = a;
-    havePending_ = true;
-    setAside(next);
-    return false;
+    if (i + 1 < take.size() && take[i + 1].location - p.location < refractory_ &&
+        beatScore(take[i + 1]) > beatScore(p)) {
+      setAside(p);
+      continue;
+    }
+    accept(p, false);
   }
-  const double fromLast = static_cast<double>(next.location - last_.location);
-  const double fromEarly = static_cast<double>(next.location - a.location);
-  if (nextIsBeat && fromLast >= kExpectedLow * rrMean_ && fromLast <= kExpectedHigh * rrMean_ &&
-      fromEarly < kCloseAfter * rrMean_ && beatScore(a) < beatScore(next) &&
-      (a.height < kWeaker * next.height || a.likeness < next.likeness - kLessAlike)) {
-    setAside(a);
-    holdNext_ = true;
-    heldEarly_ = a.location;
+}
+
+// Decides the waiting early candidates now that `next` has come. Returns
+// false when `next` is used up by the decision.
+bool PeakClassifier::resolvePending(const Candidate& next) {
+  const bool nextIsBeat = next.height > threshold() && !looksLikeTWave(next);
+  if (!nextIsBeat) {
+    // Not a beat: it changes nothing; the waiting ones wait on.
     return true;
   }
-  accept(a, false);
-  return !(next.location - last_.location < refractory_);
+  if (next.location - pending_.back().location < refractory_) {
+    // Both cannot be beats: keep the likelier.
+    if (beatScore(next) <= beatScore(pending_.back())) {
+      setAside(next);
+      return false;
+    }
+    setAside(pending_.back());
+    pending_.pop_back();
+    if (pending_.empty()) return true;
+  }
+  const double fromLast = static_cast<double>(next.location - last_.location);
+  if (fromLast < kEarly * rrMean_) {
+    // Early as well: it waits with them.
+    if (pending_.size() == kMaxPending) flushPending(pending_.size() / 2);
+    pending_.push_back(next);
+    return false;
+  }
+  if (fromLast >= kExpectedLow * rrMean_ && fromLast <= kExpectedHigh * rrMean_) {
+    // Where the rhythm expects a beat: each waiting candidate close before it
+    // and clearly the lesser is noise.
+    std::vector<Candidate> kept;
+    for (const Candidate& a : pending_) {
+      const double fromEarly = static_cast<double>(next.location - a.location);
+      if (fromEarly < kCloseAfter * rrMean_ && beatScore(a) < beatScore(next) &&
+          (a.height < kWeaker * next.height || a.likeness < next.likeness - kLessAlike)) {
+        setAside(a);
+        holdNext_ = true;
+        heldEarly_ = a.location;
+      } else {
+        kept.push_back(a);
+      }
+    }
+    pending_.swap(kept);
+    if (!pending_.empty()) {
+      holdNext_ = false;
+      flushPending(pending_.size());
+    }
+  } else {
+    flushPending(pending_.size());
+  }
+  return !(haveLast_ && next.location - last_.location < refractory_);
 }
 
 void PeakClassifier::accept(const Candidate& c, bool searchedBack) {
@@ -255,10 +296,7 @@ void PeakClassifier::emit(std::int64_t location) {
 
 void PeakClassifier::finish() {
   if (learning_) finishLearning();
-  if (havePending_) {
-    havePending_ = false;
-    accept(pending_, false);
-  }
+  if (!pending_.empty()) flushPending(pending_.size());
   if (holding_) releaseHeld(false);
 }
 
@@ -318,13 +356,12 @@ void PeakClassifier::onDeadline(std::int64_t now) {
     return;
   }
   if (holding_ && now >= holdUntil_) releaseHeld(true);
-  if (havePending_) {
+  if (!pending_.empty()) {
     if (now < pendingUntil_) {
       deadline_ = pendingUntil_;
       return;
     }
-    havePending_ = false;
-    accept(pending_, false);
+    flushPending(pending_.size());
     return;
   }
   if (searchBack(std::numeric_limits<std::int64_t>::max())) return;

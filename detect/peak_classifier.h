@@ -52,9 +52,9 @@ struct ClassifierOptions {
   // is offered; the search back waits for it.
   double latencyMs = 300;
   double learnMs = 2000;  // levels are learnt over this span before deciding
-  // A candidate that comes early in the rhythm waits for the next one: when
-  // that one falls where the rhythm expects a beat and the early one is not
-  // the likelier beat, the early one is set aside as noise.
+  // Candidates that come early in the rhythm wait for one that falls where
+  // the rhythm expects a beat; each early one close before it and clearly
+  // the lesser is set aside as noise.
   bool arbitrateEarly = false;
 };
 
@@ -120,11 +120,11 @@ class PeakClassifier {
   int templateCount_ = 0;
   void learnShape(const Candidate& c);
 
-  // The early candidate waiting for the next one (arbitrateEarly).
-  bool havePending_ = false;
-  Candidate pending_{};
+  // The early candidates waiting for the next beat (arbitrateEarly).
+  std::vector<Candidate> pending_;
   std::int64_t pendingUntil_ = 0;
   bool resolvePending(const Candidate& next);
+  void flushPending(std::size_t count);
   double beatScore(const Candidate& c) const;
   void setAside(const Candidate& c);
 

@@ -82,6 +82,15 @@ TEST(EarlyCandidates, AWeakOneBeforeAnExpectedBeatIsNoise) {
   EXPECT_EQ(beats.size(), 20u);
 }
 
+TEST(EarlyCandidates, SeveralWeakOnesBeforeAnExpectedBeatAreNoise) {
+  // A burst of noise: two weak candidates 300 ms apart before the 10th beat.
+  const auto beats = classify(ekgLike(), rhythm(20, {candidate(7700, 0.55), candidate(8000, 0.5)}));
+  EXPECT_FALSE(has(beats, 7700));
+  EXPECT_FALSE(has(beats, 8000));
+  EXPECT_TRUE(has(beats, 8200));
+  EXPECT_EQ(beats.size(), 20u);
+}
+
 TEST(EarlyCandidates, APrematureBeatWithItsPauseIsKept) {
   // Beats at 1000 + 800 i, except that the 12th comes 35 % early and the
   // next one after a full pause: no candidate falls where the rhythm expects
