@@ -7,8 +7,8 @@
 // peaks of the feature are classified by PeakClassifier. Every length is set
 // in milliseconds, so the detector works the same at any rate.
 #include <algorithm>
-#include <utility>
 #include <cmath>
+#include <utility>
 
 #include "detect/detectors.h"
 #include "detect/filters.h"
@@ -37,7 +37,8 @@ constexpr int kWeightEvery = 16;       // samples between updates of the bands' 
 // One band of the feature: band-pass, derivative, squared and integrated.
 class EnergyBand {
  public:
-  EnergyBand(const double (&band)[2], double rate, std::int64_t lag, std::int64_t window, std::int64_t history)
+  EnergyBand(const double (&band)[2], double rate, std::int64_t lag, std::int64_t window,
+             std::int64_t history)
       : high_(Biquad::highPass(band[0], rate)),
         low_(Biquad::lowPass(band[1], rate)),
         lag_(lag),
@@ -252,7 +253,8 @@ class EkgDetector final : public EventDetector {
   // evenly spaced instants (linear interpolation between samples).
   void takeShape(Candidate& c, std::int64_t now) {
     const double step = 2.0 * shapeHalf_ / static_cast<double>(kShapePoints - 1);
-    const double start = static_cast<double>(c.location) - shapeHalf_ - step * static_cast<double>(kShapeSlack);
+    const double start =
+        static_cast<double>(c.location) - shapeHalf_ - step * static_cast<double>(kShapeSlack);
     for (std::size_t i = 0; i < kOutlinePoints; ++i) {
       const double t = std::clamp(start + step * static_cast<double>(i), 0.0, static_cast<double>(now));
       const auto k = static_cast<std::int64_t>(t);
@@ -265,7 +267,8 @@ class EkgDetector final : public EventDetector {
     // taken off.
     const double first = c.shape.front(), last = c.shape.back();
     for (std::size_t i = 0; i < kOutlinePoints; ++i)
-      c.shape[i] -= static_cast<float>(first + (last - first) * static_cast<double>(i) / (kOutlinePoints - 1));
+      c.shape[i] -=
+          static_cast<float>(first + (last - first) * static_cast<double>(i) / (kOutlinePoints - 1));
     c.hasShape = true;
   }
 

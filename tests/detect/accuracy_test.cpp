@@ -57,8 +57,8 @@ std::string missed(const std::vector<std::int64_t>& events, const std::vector<st
 }
 
 // The detections paired with no reference event, in seconds, for messages.
-std::string extra(const std::vector<std::int64_t>& events, const std::vector<std::int64_t>& found, double rate,
-                  std::int64_t tolerance) {
+std::string extra(const std::vector<std::int64_t>& events, const std::vector<std::int64_t>& found,
+                  double rate, std::int64_t tolerance) {
   return missed(found, events, rate, tolerance);
 }
 
@@ -70,8 +70,10 @@ TEST_P(EkgSynthetic, EveryBeatOnceAtItsRPeak) {
   const auto found =
       samplesOf(runChannel(s.samples, c.rate, kCodeEkg, beatParameters(c.advanced), blockRateFor(c.rate)));
   const auto score = matchEvents(s.events, found, std::llround(0.150 * c.rate));
-  EXPECT_GE(score.sensitivity(), 0.995) << "missed " << missed(s.events, found, c.rate, std::llround(0.150 * c.rate));
-  EXPECT_GE(score.positivePredictivity(), 0.995) << "extra " << extra(s.events, found, c.rate, std::llround(0.150 * c.rate));
+  EXPECT_GE(score.sensitivity(), 0.995)
+      << "missed " << missed(s.events, found, c.rate, std::llround(0.150 * c.rate));
+  EXPECT_GE(score.positivePredictivity(), 0.995)
+      << "extra " << extra(s.events, found, c.rate, std::llround(0.150 * c.rate));
   if (c.advanced) {
     // The R peak itself, within a few milliseconds, whatever the polarity.
     std::vector<std::int64_t> off = score.offsets;
@@ -170,7 +172,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BreathCase{"Fast15PerMin", 100, false, 15}, BreathCase{"Fast30PerMin", 2048, false, 30},
                       BreathCase{"Fast40PerMin", 256, false, 40},
                       BreathCase{"Fast40PerMin8kHz", 8000, false, 40},
-                      BreathCase{"Slow6PerMin10Hz", 10, true, 6}, BreathCase{"Fast20PerMin32Hz", 32, false, 20},
+                      BreathCase{"Slow6PerMin10Hz", 10, true, 6},
+                      BreathCase{"Fast20PerMin32Hz", 32, false, 20},
                       BreathCase{"Fast40PerMin10Hz", 10, false, 40}),
     [](const auto& info) { return std::string(info.param.name); });
 

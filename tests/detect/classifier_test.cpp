@@ -66,7 +66,8 @@ std::vector<Candidate> rhythm(int beats, const std::vector<Candidate>& extra) {
   std::vector<Candidate> v;
   for (int i = 0; i < beats; ++i) v.push_back(candidate(1000 + 800 * i, 1.0));
   for (const Candidate& c : extra) v.push_back(c);
-  std::sort(v.begin(), v.end(), [](const Candidate& a, const Candidate& b) { return a.featureIndex < b.featureIndex; });
+  std::sort(v.begin(), v.end(),
+            [](const Candidate& a, const Candidate& b) { return a.featureIndex < b.featureIndex; });
   return v;
 }
 
@@ -189,11 +190,13 @@ std::vector<float> fragmentedEkg(double rate, double seconds, std::vector<std::i
     beats.push_back(std::llround(t * rate));
     const auto from = static_cast<std::int64_t>((t - 0.4) * rate);
     const auto to = static_cast<std::int64_t>((t + 0.6) * rate);
-    for (std::int64_t i = std::max<std::int64_t>(0, from); i < to && i < static_cast<std::int64_t>(x.size()); ++i) {
+    for (std::int64_t i = std::max<std::int64_t>(0, from); i < to && i < static_cast<std::int64_t>(x.size());
+         ++i) {
       const double u = static_cast<double>(i) / rate - t;
       const double p = 0.6 * std::exp(-0.5 * std::pow((u + 0.18) / 0.03, 2));
       const double tw = 0.9 * std::exp(-0.5 * std::pow((u - 0.26) / 0.05, 2));
-      const double burst = 0.35 * std::exp(-0.5 * std::pow(u / 0.012, 2)) * std::cos(2 * std::numbers::pi * 40.0 * u);
+      const double burst =
+          0.35 * std::exp(-0.5 * std::pow(u / 0.012, 2)) * std::cos(2 * std::numbers::pi * 40.0 * u);
       x[static_cast<std::size_t>(i)] += static_cast<float>(p + tw + burst);
     }
   }
@@ -228,7 +231,8 @@ std::vector<float> pacedEkg(double rate, double seconds, double polarity, double
     beats.push_back(std::llround(t * rate));
     const auto from = static_cast<std::int64_t>((t - 0.3) * rate);
     const auto to = static_cast<std::int64_t>((t + 0.6) * rate);
-    for (std::int64_t i = std::max<std::int64_t>(0, from); i < to && i < static_cast<std::int64_t>(x.size()); ++i) {
+    for (std::int64_t i = std::max<std::int64_t>(0, from); i < to && i < static_cast<std::int64_t>(x.size());
+         ++i) {
       const double u = static_cast<double>(i) / rate - t;
       double v = spike * (std::fabs(u + 0.040) < 0.001 ? 1.0 : 0.0);
       v += 1.6 * std::exp(-0.5 * std::pow(u / 0.022, 2));
@@ -277,7 +281,8 @@ TEST(RecordingStart, ABeatCloserToTheStartThanItsPeriodIsReported) {
     ASSERT_FALSE(found.empty());
     // Advanced places it on the R peak, Basic within the complex.
     const std::int64_t tolerance = advanced ? 3 : std::llround(0.040 * rate);
-    EXPECT_LE(std::llabs(found.front().sample - truth.front()), tolerance) << (advanced ? "Advanced" : "Basic");
+    EXPECT_LE(std::llabs(found.front().sample - truth.front()), tolerance)
+        << (advanced ? "Advanced" : "Basic");
     // Its period is the time since the start (the beat before it would lie
     // before the recording).
     EXPECT_NEAR(found.front().periodMs, found.front().sample * 1000.0 / rate, 0.01);

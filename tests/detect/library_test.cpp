@@ -213,8 +213,9 @@ TEST(DetectorOutput, ResetReportsTheMeanNotTheIntervalAfterARateChange) {
     float found = -1.0f;
     for (std::size_t first = 0; first + 10 <= x.size() && found < 0; first += 10) {
       if (withReset && first == resetAt) handle->reset = 1;
-      EXPECT_EQ(lib.detect(kCodeEkg, x.data() + first, 0, out.data(), 10, 0, beatParameters(true), rate, &handle),
-                kOk);
+      EXPECT_EQ(
+          lib.detect(kCodeEkg, x.data() + first, 0, out.data(), 10, 0, beatParameters(true), rate, &handle),
+          kOk);
       if (first < resetAt) continue;
       for (float v : out)
         if (v != kNoValue && found < 0) found = v;

@@ -44,7 +44,8 @@ constexpr const char* kEm6 = "electrode-motion noise at 6 dB in 2-minute bursts"
 constexpr const char* kEm0 = "electrode-motion noise at 0 dB (as large as the QRS) in 2-minute bursts";
 constexpr const char* k128Hz = "128 Hz, complexes of another shape on the second lead";
 constexpr const char* kPacedV1 =
-    "paced, V1: on one complex in thirty the pacemaker artefact, 130 ms before the broad QRS, is the briskest part";
+    "paced, V1: on one complex in thirty the pacemaker artefact, 130 ms before the broad QRS, is the "
+    "briskest part";
 constexpr const char* kShortFragment = "fragment of a few minutes: one missed beat costs 0.4 to 0.7 %";
 constexpr const char* kTinyLeadI = "lead I: QRS of 0.2 mV with T waves larger than the QRS";
 constexpr const char* kAfLeadI = "atrial fibrillation, lead I of 0.19 mV QRS";
@@ -133,7 +134,8 @@ TEST_P(EkgTargets, MeetTheRecordsTarget) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Annotated, EkgTargets, ::testing::ValuesIn(kEkgTargets), [](const auto& info) {
-  std::string name = std::string(info.param.record) + "_" + info.param.lead + (info.param.advanced ? "_Advanced" : "_Basic");
+  std::string name =
+      std::string(info.param.record) + "_" + info.param.lead + (info.param.advanced ? "_Advanced" : "_Basic");
   for (char& c : name)
     if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
   return name;
@@ -144,9 +146,11 @@ TEST_F(RealRecords, EveryAnnotatedLeadHasTargets) {
   for (const AnnotatedRecord& r : annotatedRecords())
     for (const char* lead : r.leads)
       for (bool advanced : {false, true}) {
-        const bool listed = std::any_of(std::begin(kEkgTargets), std::end(kEkgTargets), [&](const EkgTarget& t) {
-          return std::string(t.record) == r.record && std::string(t.lead) == lead && t.advanced == advanced;
-        });
+        const bool listed =
+            std::any_of(std::begin(kEkgTargets), std::end(kEkgTargets), [&](const EkgTarget& t) {
+              return std::string(t.record) == r.record && std::string(t.lead) == lead &&
+                     t.advanced == advanced;
+            });
         EXPECT_TRUE(listed) << r.record << " " << lead << (advanced ? " Advanced" : " Basic");
       }
 }
