@@ -51,10 +51,10 @@ constexpr double kDicroticFoot = 0.15;
 constexpr double kDicroticSmallFoot = 0.08;
 constexpr double kDicroticSmallRise = 0.5;
 constexpr double kDicroticMaxRise = 1.25;
-// Within this share of the period, a wave rising less than this share of the
-// pulse and starting above the pulse's foot by the smaller share above.
-constexpr double kEarlyShare = 0.5;
-constexpr double kEarlyRise = 0.9;
+// Within this share of the period (a premature beat comes later), a wave
+// rising less than this share of the pulse.
+constexpr double kEarlyShare = 0.45;
+constexpr double kEarlyRise = 0.85;
 // A pulse rises by at least this share of the recent pulses' rise.
 constexpr double kMinRise = 0.2;
 constexpr std::size_t kMaxLearnt = 256;
@@ -155,12 +155,10 @@ class PulseClassifier {
     if (c.rise > kDicroticMaxRise * last_.rise) return false;
     const double foot = (c.foot - last_.foot) / last_.rise;
     if (foot > kDicroticFoot) return true;
-    // Within half a period of a steady rhythm no pulse is due: a smaller wave
-    // that starts above the pulse's foot is its dicrotic wave, whatever the
-    // drift has done to the level of the notch.
-    if (periodCount_ >= 3 && dt < kEarlyShare * period_ && foot > kDicroticSmallFoot &&
-        c.rise < kEarlyRise * last_.rise)
-      return true;
+    // Early in the period of a steady rhythm no pulse is due: a smaller wave
+    // there is the dicrotic wave, wherever drift has put the level of the
+    // notch.
+    if (periodCount_ >= 3 && dt < kEarlyShare * period_ && c.rise < kEarlyRise * last_.rise) return true;
     return foot > kDicroticSmallFoot && c.rise < kDicroticSmallRise * last_.rise;
   }
 
