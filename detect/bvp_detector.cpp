@@ -319,8 +319,8 @@ class BvpDetector final : public EventDetector {
     s.refractoryMs = bounds.lowerMs;
     s.upperMs = bounds.upperMs;
     s.noiseTracking = advanced;
-    s.fraction = advanced ? 0.3 : 0.35;
-    s.searchFloor = 0.3;
+    s.fraction = advanced ? 0.45 : 0.5;
+    s.searchFloor = 0.25;
     s.latencyMs = kHoldMs + kSlopeSumMs + kGuardMs;
     return s;
   }
