@@ -38,8 +38,8 @@ constexpr double kHighPassHz = 0.1;
 constexpr double kLowPassDelayMs = 2.0 * 1.41421356 / (2.0 * 3.14159265 * kLowPassHz) * 1000.0;
 
 // Classification.
-constexpr double kLearnMs = 2500.0;      // levels are learnt over this span before deciding
-constexpr double kSearchFactor = 1.66;   // search back after this many periods without a pulse
+constexpr double kLearnMs = 2500.0;     // levels are learnt over this span before deciding
+constexpr double kSearchFactor = 1.66;  // search back after this many periods without a pulse
 // The dicrotic wave follows its pulse by less than this share of the period
 // and this time (the end of ejection plus the wave's own rise).
 constexpr double kDicroticShare = 0.7;
@@ -118,7 +118,9 @@ class PulseClassifier {
   }
 
  private:
-  std::int64_t toSamples(double ms) const { return std::max<std::int64_t>(1, std::llround(ms * s_.rate / 1000.0)); }
+  std::int64_t toSamples(double ms) const {
+    return std::max<std::int64_t>(1, std::llround(ms * s_.rate / 1000.0));
+  }
 
   double threshold() const {
     return s_.noiseTracking ? noise_ + s_.fraction * (signal_ - noise_) : s_.fraction * signal_;
@@ -161,7 +163,6 @@ class PulseClassifier {
     if (periodCount_ >= 3 && dt < kEarlyShare * period_ && c.rise < kEarlyRise * last_.rise) return true;
     return foot > kDicroticSmallFoot && c.rise < kDicroticSmallRise * last_.rise;
   }
-
 
   // A pulse rises by a fair share of the recent pulses' rise.
   bool risesEnough(const Upstroke& c) const { return c.rise > kMinRise * riseLevel_; }
@@ -216,8 +217,9 @@ class PulseClassifier {
   void reject(const Upstroke& c) {
     if (s_.noiseTracking) noise_ += 0.125 * (c.height - noise_);
     if (rejected_.size() == kMaxRejected) {
-      auto smallest = std::min_element(rejected_.begin(), rejected_.end(),
-                                       [](const Upstroke& a, const Upstroke& b) { return a.height < b.height; });
+      auto smallest =
+          std::min_element(rejected_.begin(), rejected_.end(),
+                           [](const Upstroke& a, const Upstroke& b) { return a.height < b.height; });
       if (smallest->height >= c.height) return;
       rejected_.erase(smallest);
     }
@@ -377,7 +379,8 @@ class BvpDetector final : public EventDetector {
     const std::int64_t footFrom =
         std::max({std::int64_t{0}, steepest - window_ - guard_, previousSteepest_, now - band_.size() + 1});
     double foot = band_.at(steepest);
-    for (std::int64_t k = footFrom; k < steepest; ++k) foot = std::min(foot, static_cast<double>(band_.at(k)));
+    for (std::int64_t k = footFrom; k < steepest; ++k)
+      foot = std::min(foot, static_cast<double>(band_.at(k)));
     double top = band_.at(steepest);
     for (std::int64_t k = steepest; k <= now; ++k) top = std::max(top, static_cast<double>(band_.at(k)));
     c.foot = foot;

@@ -149,13 +149,15 @@ inline Synthetic makeFingerPulse(double rate, double duration, double meanRr, do
   for (double tb : times) {
     const double onset = tb + 0.2;
     const std::int64_t from = static_cast<std::int64_t>(onset * rate);
-    const std::int64_t to = std::min<std::int64_t>(static_cast<std::int64_t>(s.samples.size()),
-                                                   static_cast<std::int64_t>((onset + 6.0 * decay + 0.6) * rate));
+    const std::int64_t to =
+        std::min<std::int64_t>(static_cast<std::int64_t>(s.samples.size()),
+                               static_cast<std::int64_t>((onset + 6.0 * decay + 0.6) * rate));
     for (std::int64_t i = std::max<std::int64_t>(0, from); i < to; ++i) {
       const double t = static_cast<double>(i) / rate - onset;
       const double systole =
           t < kRise ? std::exp(-0.5 * std::pow((t - kRise) / kRiseWidth, 2)) : std::exp(-(t - kRise) / decay);
-      const double dicrotic = dicroticHeight * std::exp(-0.5 * std::pow((t - dicroticAt) / kDicroticWidth, 2));
+      const double dicrotic =
+          dicroticHeight * std::exp(-0.5 * std::pow((t - dicroticAt) / kDicroticWidth, 2));
       s.samples[static_cast<std::size_t>(i)] += static_cast<float>(systole + dicrotic);
     }
     s.events.push_back(std::llround((onset + kRise - kRiseWidth) * rate));
