@@ -57,6 +57,8 @@ constexpr double kEarlyShare = 0.45;
 constexpr double kEarlyRise = 0.85;
 // A pulse rises by at least this share of the recent pulses' rise.
 constexpr double kMinRise = 0.2;
+// The pulse levels follow a pulse up to this many times their value.
+constexpr double kLevelCap = 3.0;
 constexpr std::size_t kMaxLearnt = 256;
 constexpr std::size_t kMaxRejected = 64;
 constexpr int kPeriods = 8;
@@ -133,12 +135,13 @@ class PulseClassifier {
       return;
     }
     learning_ = false;
-    double top = 0.0;
-    for (const Upstroke& c : learnt_) top = std::max(top, c.height);
+    double top = 0.0, highest = 0.0;
+    for (const Upstroke& c : learnt_) {
+      top = std::max(top, c.height);
+      highest = std::max(highest, c.rise);
+    }
     signal_ = 0.6 * top;
     noise_ = 0.1 * top;
-    double highest = 0.0;
-    for (const Upstroke& c : learnt_) highest = std::max(highest, c.rise);
     riseLevel_ = 0.6 * highest;
     lastAny_ = learnEnd_;
     std::vector<Upstroke> replay;
@@ -204,8 +207,10 @@ class PulseClassifier {
                                    : 0.5 * (sorted[periodCount_ / 2 - 1] + sorted[periodCount_ / 2]);
       }
     }
-    signal_ += (searchedBack ? 0.25 : 0.125) * (c.height - signal_);
-    riseLevel_ += 0.125 * (c.rise - riseLevel_);
+    // One artefact many times the pulse moves the levels no more than a
+    // pulse of a few times the level would.
+    signal_ += (searchedBack ? 0.25 : 0.125) * (std::min(c.height, kLevelCap * signal_) - signal_);
+    riseLevel_ += 0.125 * (std::min(c.rise, kLevelCap * riseLevel_) - riseLevel_);
     last_ = c;
     haveLast_ = true;
     lastAny_ = c.location;
