@@ -216,17 +216,22 @@ INSTANTIATE_TEST_SUITE_P(Real, LeadAgreement, ::testing::ValuesIn(kAgreementTarg
 });
 
 // Every pulse channel recorded beside an EKG, scored over the stretches where
-// both signals are clean. Ventricular beats (unusual QRS shape) are left out:
-// the plots show no pulse wave after them in these records.
+// both signals are clean, with both detection types: 99.5 % of the beats have
+// their pulse and at most 0.5 % of the pulses have no beat. Ventricular beats
+// (unusual QRS shape) are left out: the plots show no pulse wave after them in
+// these records.
 TEST_F(RealRecords, PulseFollowsEveryBeat) {
   for (const PulseChannel& p : pulseChannels()) {
-    const PulseRun r = runPulseChannel(p, true, 32);
-    ASSERT_TRUE(r.loaded) << p.record;
-    const PulseScore& s = r.score;
-    ASSERT_GT(s.beats, 300u) << p.record << " " << p.pulse;
-    EXPECT_GE(static_cast<double>(s.found) / s.beats, 0.99) << p.record << " " << p.pulse;
-    EXPECT_LE(static_cast<double>(s.extra) / s.beats, 0.01) << p.record << " " << p.pulse;
-    EXPECT_LE(s.intervalRmsMs, 20.0) << p.record << " " << p.pulse;
+    for (bool advanced : {false, true}) {
+      const PulseRun r = runPulseChannel(p, advanced, 32);
+      ASSERT_TRUE(r.loaded) << p.record;
+      const PulseScore& s = r.score;
+      const std::string what = std::string(p.record) + " " + p.pulse + (advanced ? " Advanced" : " Basic");
+      ASSERT_GT(s.beats, 300u) << what;
+      EXPECT_GE(static_cast<double>(s.found) / s.beats, 0.995) << what;
+      EXPECT_LE(static_cast<double>(s.extra) / s.beats, 0.005) << what;
+      EXPECT_LE(s.intervalRmsMs, 20.0) << what;
+    }
   }
 }
 
