@@ -47,7 +47,8 @@ constexpr double kDicroticMaxMs = 600.0;
 // ... and rises from a foot this far (share of the pulse's rise) above the
 // pulse's foot; or, when it rises less than half as far as the pulse, from a
 // foot above the pulse's by this smaller share.
-constexpr double kDicroticFoot = 0.15;
+constexpr double kDicroticFoot = 0.3;
+constexpr double kDicroticFootAtStart = 0.15;
 constexpr double kDicroticSmallFoot = 0.08;
 constexpr double kDicroticSmallRise = 0.5;
 constexpr double kDicroticMaxRise = 1.25;
@@ -159,7 +160,8 @@ class PulseClassifier {
     // A wave that rises far more than the pulse is a pulse after a small one.
     if (c.rise > kDicroticMaxRise * last_.rise) return false;
     const double foot = (c.foot - last_.foot) / last_.rise;
-    if (foot > kDicroticFoot) return true;
+    // Until the rhythm is known the foot alone tells, and a lower foot will do.
+    if (foot > (periodCount_ >= 3 ? kDicroticFoot : kDicroticFootAtStart)) return true;
     // Early in the period of a steady rhythm no pulse is due: a smaller wave
     // there is the dicrotic wave, wherever drift has put the level of the
     // notch.
