@@ -56,6 +56,7 @@ constexpr double kDicroticMaxRise = 1.25;
 // rising less than this share of the pulse.
 constexpr double kEarlyShare = 0.45;
 constexpr double kEarlyRise = 0.85;
+constexpr double kStartEarlyMs = 450.0;
 // A pulse rises by at least this share of the recent pulses' rise.
 constexpr double kMinRise = 0.2;
 // The pulse levels follow a pulse up to this many times their value.
@@ -94,7 +95,8 @@ class PulseClassifier {
         upper_(toSamples(s.upperMs)),
         latency_(toSamples(s.latencyMs)),
         learnEnd_(toSamples(kLearnMs)),
-        dicroticMax_(toSamples(kDicroticMaxMs)) {
+        dicroticMax_(toSamples(kDicroticMaxMs)),
+        startEarly_(toSamples(kStartEarlyMs)) {
     learnt_.reserve(kMaxLearnt);
     rejected_.reserve(kMaxRejected);
     period_ = std::clamp(0.8 * s.rate, static_cast<double>(refractory_), static_cast<double>(upper_));
@@ -166,6 +168,9 @@ class PulseClassifier {
     // there is the dicrotic wave, wherever drift has put the level of the
     // notch.
     if (periodCount_ >= 3 && dt < kEarlyShare * period_ && c.rise < kEarlyRise * last_.rise) return true;
+    // Before that, a smaller wave from above the pulse's foot within the time
+    // a dicrotic wave takes at the slowest rates.
+    if (periodCount_ < 3 && dt < startEarly_ && foot > 0.0 && c.rise < kEarlyRise * last_.rise) return true;
     return foot > kDicroticSmallFoot && c.rise < kDicroticSmallRise * last_.rise;
   }
 
@@ -278,7 +283,7 @@ class PulseClassifier {
 
   ClassifierSettings s_;
   Sink sink_;
-  std::int64_t refractory_, upper_, latency_, learnEnd_, dicroticMax_;
+  std::int64_t refractory_, upper_, latency_, learnEnd_, dicroticMax_, startEarly_;
   bool learning_ = true;
   std::vector<Upstroke> learnt_;
   std::vector<Upstroke> rejected_;  // since the last pulse, for the search back
