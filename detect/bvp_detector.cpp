@@ -4,13 +4,15 @@
 // it rose. The beat is the steepest point of the upstroke, which moves least
 // with the pulse shape.
 //
-// A pulse is a candidate whose slope-sum peak clears an adaptive threshold
-// (with noise tracking in Advanced detection) and that is not the dicrotic
-// wave of the pulse before it: the dicrotic wave rises from the notch, high
-// on the falling side of that pulse, within a share of the period after it,
-// and can be as steep and as tall as the pulse itself, so it is told apart by
-// where it starts rather than by its size. When no pulse comes for 1.66
-// periods, the largest rejected candidate in the gap is taken (search back).
+// A pulse is a candidate whose slope-sum peak clears a threshold between the
+// levels of pulses and of noise (Basic detection sets it a little higher than
+// Advanced) and that rises by a fair share of the recent pulses' rise, unless
+// it is the dicrotic wave of the pulse before it. The dicrotic wave can be as
+// steep and as tall as the pulse itself; it is told apart by where it starts
+// (from the notch, high on the falling side of the pulse) and by when it comes
+// (within a share of the period, before any pulse of a steady rhythm is due,
+// and smaller than the pulse). When no pulse comes for 1.66 periods, the
+// largest rejected candidate in the gap is taken (search back).
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -41,8 +43,9 @@ constexpr double kLowPassDelayMs = 2.0 * 1.41421356 / (2.0 * 3.14159265 * kLowPa
 constexpr double kLearnMs = 2500.0;     // levels are learnt over this span before deciding
 constexpr double kSearchFactor = 1.66;  // search back after this many periods without a pulse
 // The dicrotic wave follows its pulse by less than this share of the period
+// (a premature beat, or a short period in atrial fibrillation, comes later)
 // and this time (the end of ejection plus the wave's own rise).
-constexpr double kDicroticShare = 0.7;
+constexpr double kDicroticShare = 0.55;
 constexpr double kDicroticMaxMs = 600.0;
 // ... and rises from a foot this far (share of the pulse's rise) above the
 // pulse's foot; or, when it rises less than half as far as the pulse, from a
@@ -77,7 +80,6 @@ struct ClassifierSettings {
   double rate = 250.0;
   double refractoryMs = 300.0;
   double upperMs = 2000.0;
-  bool noiseTracking = true;
   double fraction = 0.3;
   double searchFloor = 0.3;
   double latencyMs = 400.0;
@@ -127,9 +129,7 @@ class PulseClassifier {
     return std::max<std::int64_t>(1, std::llround(ms * s_.rate / 1000.0));
   }
 
-  double threshold() const {
-    return s_.noiseTracking ? noise_ + s_.fraction * (signal_ - noise_) : s_.fraction * signal_;
-  }
+  double threshold() const { return noise_ + s_.fraction * (signal_ - noise_); }
 
   void finishLearning() {
     if (learnt_.empty()) {
@@ -227,7 +227,7 @@ class PulseClassifier {
   }
 
   void reject(const Upstroke& c) {
-    if (s_.noiseTracking) noise_ += 0.125 * (c.height - noise_);
+    noise_ += 0.125 * (c.height - noise_);
     if (rejected_.size() == kMaxRejected) {
       auto smallest =
           std::min_element(rejected_.begin(), rejected_.end(),
@@ -332,7 +332,6 @@ class BvpDetector final : public EventDetector {
     s.rate = rate;
     s.refractoryMs = bounds.lowerMs;
     s.upperMs = bounds.upperMs;
-    s.noiseTracking = advanced;
     s.fraction = advanced ? 0.45 : 0.5;
     s.searchFloor = 0.25;
     s.latencyMs = kHoldMs + kSlopeSumMs + kGuardMs;
