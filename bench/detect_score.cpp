@@ -2,8 +2,9 @@
 // and lead sensitivity and positive predictivity (150 ms window) of both
 // detection types, beat counts of the unannotated channels, the label-free
 // agreement between the leads of one heart, pulse-versus-EKG agreement, camera
-// pulse intervals against a chest strap and breath rates. With --markdown FILE
-// it also writes them as the validation document (docs/validation.md).
+// pulse intervals against a chest strap, pulse counts of a channel without a
+// reference and breath rates. With --markdown FILE it also writes them as the
+// validation document (docs/validation.md).
 // Usage: detect_score [--markdown FILE] [blocks-per-second]
 #include <algorithm>
 #include <cmath>
@@ -195,6 +196,38 @@ void scoreCameraPulse(Report& rep, std::uint32_t blockRate) {
   rep.md += "\n";
 }
 
+// Pulse channels with no reference at all: the count, the rate and the
+// spread of the intervals (an extra pulse halves an interval, a missed one
+// doubles it).
+void pulseWithoutReference(Report& rep, std::uint32_t blockRate) {
+  rep.md +=
+      "## Pulse channels without a reference\n\n"
+      "| Record | Channel | Type | Pulses | Per minute | Shortest / median / longest interval ms |\n"
+      "|---|---|---|---:|---:|---|\n";
+  const RealChannel channels[] = {{"biosppy_ppg", "PPG", 1000.0, false}};
+  for (bool advanced : {false, true}) {
+    rep.line(strprintf("Pulse without reference %s", advanced ? "Advanced" : "Basic"));
+    for (const RealChannel& ch : channels) {
+      const auto x = loadChannel(ch.record, ch.channel);
+      if (x.empty()) continue;
+      const auto d = samplesOf(runChannel(x, ch.rate, kCodeBvp, beatParameters(advanced), blockRate));
+      std::vector<double> intervals;
+      for (std::size_t i = 1; i < d.size(); ++i)
+        intervals.push_back(static_cast<double>(d[i] - d[i - 1]) * 1000.0 / ch.rate);
+      std::sort(intervals.begin(), intervals.end());
+      const double minutes = x.size() / ch.rate / 60.0;
+      const double lo = intervals.empty() ? 0.0 : intervals.front();
+      const double mid = intervals.empty() ? 0.0 : intervals[intervals.size() / 2];
+      const double hi = intervals.empty() ? 0.0 : intervals.back();
+      rep.line(strprintf("  %-14s %-4s %4zu pulses  %5.1f /min  intervals %.0f / %.0f / %.0f ms", ch.record,
+                         ch.channel, d.size(), d.size() / minutes, lo, mid, hi));
+      rep.md += strprintf("| %s | %s | %s | %zu | %.1f | %.0f / %.0f / %.0f |\n", ch.record, ch.channel,
+                          advanced ? "Advanced" : "Basic", d.size(), d.size() / minutes, lo, mid, hi);
+    }
+  }
+  rep.md += "\n";
+}
+
 void respRates(Report& rep, std::uint32_t blockRate) {
   rep.md +=
       "## Breaths\n\n"
@@ -267,6 +300,7 @@ int main(int argc, char** argv) {
   leadAgreement(rep, blockRate);
   scoreBvp(rep, blockRate);
   scoreCameraPulse(rep, blockRate);
+  pulseWithoutReference(rep, blockRate);
   respRates(rep, blockRate);
   if (markdown) {
     if (rc::Status s = rc::writeFileAtomic(markdown, rep.md); !s) {
