@@ -44,9 +44,10 @@ constexpr double kLearnMs = 2500.0;     // levels are learnt over this span befo
 constexpr double kSearchFactor = 1.66;  // search back after this many periods without a pulse
 // The dicrotic wave follows its pulse by less than this share of the period
 // (a premature beat, or a short period in atrial fibrillation, comes later)
-// and this time (the end of ejection plus the wave's own rise).
+// and this time (the end of ejection plus the wave's own rise; a premature
+// beat of bigeminy, whose median period spans two beats, comes later).
 constexpr double kDicroticShare = 0.55;
-constexpr double kDicroticMaxMs = 600.0;
+constexpr double kDicroticMaxMs = 500.0;
 // ... and rises from a foot this far (share of the pulse's rise) above the
 // pulse's foot; or, when it rises less than half as far as the pulse, from a
 // foot above the pulse's by this smaller share.
@@ -332,7 +333,7 @@ class BvpDetector final : public EventDetector {
     s.rate = rate;
     s.refractoryMs = bounds.lowerMs;
     s.upperMs = bounds.upperMs;
-    s.fraction = advanced ? 0.45 : 0.5;
+    s.fraction = advanced ? 0.3 : 0.33;
     s.searchFloor = 0.25;
     s.latencyMs = kHoldMs + kSlopeSumMs + kGuardMs;
     return s;
