@@ -44,20 +44,23 @@ constexpr double kLearnMs = 2500.0;     // levels are learnt over this span befo
 constexpr double kSearchFactor = 1.66;  // search back after this many periods without a pulse
 // The dicrotic wave follows its pulse by less than this share of the period
 // (a premature beat, or a short period in atrial fibrillation, comes later)
-// and this time (the end of ejection plus the wave's own rise; a premature
-// beat of bigeminy, whose median period spans two beats, comes later).
+// and less than this time (the end of ejection plus the wave's own rise; the
+// premature beat of a bigeminy, whose median period spans two beats, comes
+// later).
 constexpr double kDicroticShare = 0.55;
 constexpr double kDicroticMaxMs = 500.0;
 // ... and rises from a foot this far (share of the pulse's rise) above the
-// pulse's foot; or, when it rises less than half as far as the pulse, from a
-// foot above the pulse's by this smaller share.
+// pulse's foot (the lower share while the rhythm is not yet known); or, when
+// it rises less than half as far as the pulse, from a foot above the pulse's
+// by the smallest share.
 constexpr double kDicroticFoot = 0.3;
 constexpr double kDicroticFootAtStart = 0.15;
 constexpr double kDicroticSmallFoot = 0.08;
 constexpr double kDicroticSmallRise = 0.5;
 constexpr double kDicroticMaxRise = 1.25;
 // Within this share of the period (a premature beat comes later), a wave
-// rising less than this share of the pulse.
+// rising less than this share of the pulse; before the period is known,
+// within this time.
 constexpr double kEarlyShare = 0.45;
 constexpr double kEarlyRise = 0.85;
 constexpr double kStartEarlyMs = 450.0;
@@ -163,7 +166,8 @@ class PulseClassifier {
     // A wave that rises far more than the pulse is a pulse after a small one.
     if (c.rise > kDicroticMaxRise * last_.rise) return false;
     const double foot = (c.foot - last_.foot) / last_.rise;
-    // Until the rhythm is known the foot alone tells, and a lower foot will do.
+    // A wave from well above the pulse's foot; until the rhythm is known,
+    // and the rule below cannot help, a little above will do.
     if (foot > (periodCount_ >= 3 ? kDicroticFoot : kDicroticFootAtStart)) return true;
     // Early in the period of a steady rhythm no pulse is due: a smaller wave
     // there is the dicrotic wave, wherever drift has put the level of the
