@@ -434,4 +434,80 @@ inline PulseRun runPulseChannel(const PulseChannel& p, bool advanced, std::uint3
   return r;
 }
 
+// Fingertip-on-camera pulse recordings: the mean red level of each video
+// frame at about 30 frames per second, at irregular frame times, beside the
+// RR intervals of a chest strap worn at the same time (the two start and end
+// at about, not exactly, the same moment).
+inline const std::vector<const char*>& cameraPulseRecords() {
+  static const std::vector<const char*> v = {"welltory_s01", "welltory_s05", "welltory_s14"};
+  return v;
+}
+
+struct CameraPulse {
+  std::vector<float> samples;  // red level at `rate` Hz
+  std::vector<double> rrMs;    // chest-strap RR intervals
+};
+
+// The red channel resampled to `rate` Hz (linear between frames, over their
+// times; frames not later than the one before are skipped), and the RR
+// intervals. Empty when a file is missing.
+inline CameraPulse loadCameraPulse(const std::string& record, double rate) {
+  CameraPulse c;
+  const auto red = loadChannel(record, "R");
+  const auto timeMs = loadChannel(record, "time_ms");
+  std::ifstream in(realDir() + "/ibi/" + record + "_RR.txt");
+  if (red.empty() || red.size() != timeMs.size() || !in) return c;
+  for (double v; in >> v;) c.rrMs.push_back(v);
+  std::vector<double> t, x;
+  for (std::size_t i = 0; i < red.size(); ++i) {
+    if (!std::isfinite(timeMs[i]) || !std::isfinite(red[i]) || (!t.empty() && timeMs[i] <= t.back())) continue;
+    t.push_back(timeMs[i]);
+    x.push_back(-red[i]);
+  }
+  if (t.size() < 2) return c;
+  const double step = 1000.0 / rate;
+  std::size_t k = 0;
+  for (double now = t.front(); now <= t.back(); now += step) {
+    while (k + 2 < t.size() && t[k + 1] < now) ++k;
+    const double w = std::clamp((now - t[k]) / (t[k + 1] - t[k]), 0.0, 1.0);
+    c.samples.push_back(static_cast<float>(x[k] + w * (x[k + 1] - x[k])));
+  }
+  return c;
+}
+
+// Pulse intervals against a reference RR series of the same heart that is not
+// aligned in time: the pulse intervals are laid along the RR series at the
+// offset (in beats) where most of them agree within `toleranceMs`. A missed
+// pulse merges two intervals and an extra one splits one, so each costs one
+// or two agreements.
+struct IntervalAgreement {
+  std::size_t pulseIntervals = 0;
+  std::size_t overlap = 0;  // pulse intervals facing an RR interval at the best offset
+  std::size_t agree = 0;    // ... that agree with it
+  double pulseMeanMs = 0.0, rrMeanMs = 0.0;
+};
+
+inline IntervalAgreement agreeWithRr(const std::vector<double>& pulseMs, const std::vector<double>& rrMs,
+                                     double toleranceMs = 60.0) {
+  IntervalAgreement a;
+  a.pulseIntervals = pulseMs.size();
+  for (double v : pulseMs) a.pulseMeanMs += v / static_cast<double>(std::max<std::size_t>(1, pulseMs.size()));
+  for (double v : rrMs) a.rrMeanMs += v / static_cast<double>(std::max<std::size_t>(1, rrMs.size()));
+  const auto n = static_cast<std::ptrdiff_t>(pulseMs.size());
+  const auto m = static_cast<std::ptrdiff_t>(rrMs.size());
+  for (std::ptrdiff_t lag = -n + 1; lag < m; ++lag) {
+    std::size_t overlap = 0, agree = 0;
+    for (std::ptrdiff_t i = std::max<std::ptrdiff_t>(0, -lag); i < n && i + lag < m; ++i) {
+      ++overlap;
+      if (std::abs(pulseMs[static_cast<std::size_t>(i)] - rrMs[static_cast<std::size_t>(i + lag)]) <= toleranceMs)
+        ++agree;
+    }
+    if (agree > a.agree) {
+      a.agree = agree;
+      a.overlap = overlap;
+    }
+  }
+  return a;
+}
+
 }  // namespace rc::detect::testing

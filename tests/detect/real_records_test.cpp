@@ -224,17 +224,67 @@ INSTANTIATE_TEST_SUITE_P(Real, LeadAgreement, ::testing::ValuesIn(kAgreementTarg
 });
 
 // Every pulse channel recorded beside an EKG, scored over the stretches where
-// both signals are clean. Ventricular beats (unusual QRS shape) are left out:
-// the plots show no pulse wave after them in these records.
+// both signals are clean, with both detection types: 99.5 % of the beats have
+// their pulse and at most 0.5 % of the pulses have no beat. Ventricular beats
+// (unusual QRS shape) are left out: the plots show no pulse wave after them in
+// these records.
 TEST_F(RealRecords, PulseFollowsEveryBeat) {
   for (const PulseChannel& p : pulseChannels()) {
-    const PulseRun r = runPulseChannel(p, true, 32);
-    ASSERT_TRUE(r.loaded) << p.record;
-    const PulseScore& s = r.score;
-    ASSERT_GT(s.beats, 300u) << p.record << " " << p.pulse;
-    EXPECT_GE(static_cast<double>(s.found) / s.beats, 0.99) << p.record << " " << p.pulse;
-    EXPECT_LE(static_cast<double>(s.extra) / s.beats, 0.01) << p.record << " " << p.pulse;
-    EXPECT_LE(s.intervalRmsMs, 20.0) << p.record << " " << p.pulse;
+    for (bool advanced : {false, true}) {
+      const PulseRun r = runPulseChannel(p, advanced, 32);
+      ASSERT_TRUE(r.loaded) << p.record;
+      const PulseScore& s = r.score;
+      const std::string what = std::string(p.record) + " " + p.pulse + (advanced ? " Advanced" : " Basic");
+      ASSERT_GT(s.beats, 300u) << what;
+      EXPECT_GE(static_cast<double>(s.found) / s.beats, 0.995) << what;
+      EXPECT_LE(static_cast<double>(s.extra) / s.beats, 0.005) << what;
+      EXPECT_LE(s.intervalRmsMs, 20.0) << what;
+    }
+  }
+}
+
+// Camera pulse recordings resampled to 100 Hz: the pulse intervals agree with
+// the chest strap's RR intervals within 60 ms, laid along them at the best
+// offset (the two are not aligned in time). welltory_s01 is left out: its
+// pulse is lost in noise for most of the recording.
+TEST_F(RealRecords, CameraPulseIntervalsAgreeWithTheChestStrap) {
+  struct Target {
+    const char* record;
+    double agree;  // %
+    const char* reason;
+  };
+  for (const Target& t : {Target{"welltory_s05", 99.0, ""},
+                          Target{"welltory_s14", 85.0, "the first 15 s, while the finger settles, are noisy"}}) {
+    const CameraPulse c = loadCameraPulse(t.record, 100.0);
+    ASSERT_FALSE(c.samples.empty()) << t.record;
+    for (bool advanced : {false, true}) {
+      const auto pulses = samplesOf(runChannel(c.samples, 100.0, kCodeBvp, beatParameters(advanced), 16));
+      std::vector<double> intervals;
+      for (std::size_t i = 1; i < pulses.size(); ++i)
+        intervals.push_back(static_cast<double>(pulses[i] - pulses[i - 1]) * 10.0);
+      const IntervalAgreement a = agreeWithRr(intervals, c.rrMs);
+      ASSERT_GT(a.overlap, 80u) << t.record;
+      EXPECT_GE(100.0 * a.agree / a.overlap, t.agree) << t.record << (advanced ? " Advanced " : " Basic ") << t.reason;
+      EXPECT_NEAR(a.pulseMeanMs, a.rrMeanMs, 0.03 * a.rrMeanMs) << t.record;
+    }
+  }
+}
+
+// A finger pulse at 1 kHz with no reference, steady at about 95 per minute:
+// every interval lies within 20 % of the median (an extra pulse would halve
+// one, a missed pulse double it).
+TEST_F(RealRecords, FingerPulseWithoutReferenceHasSteadyIntervals) {
+  const auto x = loadChannel("biosppy_ppg", "PPG");
+  ASSERT_FALSE(x.empty());
+  for (bool advanced : {false, true}) {
+    const auto d = samplesOf(runChannel(x, 1000.0, kCodeBvp, beatParameters(advanced), 32));
+    ASSERT_GE(d.size(), 30u);
+    std::vector<double> intervals;
+    for (std::size_t i = 1; i < d.size(); ++i) intervals.push_back(static_cast<double>(d[i] - d[i - 1]));
+    std::vector<double> sorted = intervals;
+    std::sort(sorted.begin(), sorted.end());
+    const double median = sorted[sorted.size() / 2];
+    for (double v : intervals) EXPECT_NEAR(v, median, 0.2 * median) << (advanced ? "Advanced" : "Basic");
   }
 }
 

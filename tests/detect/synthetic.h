@@ -132,6 +132,44 @@ inline Synthetic makePulse(double rate, double duration, double meanRr, const Di
   return s;
 }
 
+// Finger pulse with a dicrotic wave of `dicroticHeight` (1: as high as the
+// pulse itself) after each pulse. The timing follows the heart rate: the
+// dicrotic peak comes about 0.3 s after the systolic peak at 60 per minute,
+// less at faster rates, and the decay is quicker when beats are closer.
+// The event is the steepest point of the systolic upstroke. Every
+// `ectopicEvery`-th beat (0: none) is premature and ejects 60 % of the usual
+// pulse.
+inline Synthetic makeFingerPulse(double rate, double duration, double meanRr, double dicroticHeight,
+                                 const Disturbance& d, unsigned seed, int ectopicEvery = 0) {
+  std::mt19937 rng(seed);
+  std::vector<bool> ectopic;
+  const auto times = beatTimes(duration, meanRr, ectopicEvery, rng, &ectopic);
+  Synthetic s;
+  s.samples.assign(static_cast<std::size_t>(duration * rate), 0.0f);
+  constexpr double kRise = 0.12, kRiseWidth = 0.06, kDicroticWidth = 0.05;
+  const double decay = 0.25 * std::sqrt(meanRr);
+  const double dicroticAt = kRise + 0.3 * std::pow(meanRr, 0.75);
+  for (std::size_t b = 0; b < times.size(); ++b) {
+    const double onset = times[b] + 0.2;
+    const double amplitude = ectopic[b] ? 0.6 : 1.0;
+    const std::int64_t from = static_cast<std::int64_t>(onset * rate);
+    const std::int64_t to =
+        std::min<std::int64_t>(static_cast<std::int64_t>(s.samples.size()),
+                               static_cast<std::int64_t>((onset + 6.0 * decay + 0.6) * rate));
+    for (std::int64_t i = std::max<std::int64_t>(0, from); i < to; ++i) {
+      const double t = static_cast<double>(i) / rate - onset;
+      const double systole =
+          t < kRise ? std::exp(-0.5 * std::pow((t - kRise) / kRiseWidth, 2)) : std::exp(-(t - kRise) / decay);
+      const double dicrotic =
+          dicroticHeight * std::exp(-0.5 * std::pow((t - dicroticAt) / kDicroticWidth, 2));
+      s.samples[static_cast<std::size_t>(i)] += static_cast<float>(amplitude * (systole + dicrotic));
+    }
+    s.events.push_back(std::llround((onset + kRise - kRiseWidth) * rate));
+  }
+  disturb(s.samples, rate, d, rng);
+  return s;
+}
+
 // Breathing at `perMinute` breaths per minute with 10 % cycle-to-cycle
 // variation; events at the peaks of inspiration.
 inline Synthetic makeBreathing(double rate, double duration, double perMinute, const Disturbance& d,
