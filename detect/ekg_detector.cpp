@@ -31,6 +31,7 @@ constexpr double kGuardMs = 50.0;         // the QRS may start this much before 
 constexpr double kRefineBeforeMs = 60.0;  // the R peak is looked for this far before the band-passed maximum
 constexpr double kRefineAfterMs = 30.0;   // ... and this far after it
 constexpr double kHistoryMs = 800.0;
+constexpr double kCutComplexMs = 100.0;
 constexpr double kShapeHalfMs = 70.0;  // the outline of a complex spans this much either side of its peak
 constexpr int kWeightEvery = 16;       // samples between updates of the bands' weights
 
@@ -94,7 +95,11 @@ class EkgDetector final : public EventDetector {
         wide_(static_cast<std::size_t>(msToSamples(kHistoryMs))),
         power_(static_cast<std::size_t>(msToSamples(kHistoryMs))),
         burst_(msToSamples(kBurstMs)),
-        classifier_(options(rate, bounds), [this](std::int64_t at) { found(at); }) {}
+        classifier_(options(rate, bounds), [this](std::int64_t at) { found(at); }) {
+    // A QRS settles the filters at once: only the first moments, where a
+    // complex cut by the start of the recording lies, are no beat.
+    setStartGuard(kCutComplexMs);
+  }
 
  protected:
   void analyse(const float* samples, std::size_t count, std::int64_t firstIndex) override {

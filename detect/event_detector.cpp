@@ -5,14 +5,11 @@
 
 namespace rc::detect {
 
-namespace {
-constexpr double kCutComplexMs = 100.0;
-}  // namespace
-
 EventDetector::EventDetector(double rate, PeriodBounds bounds, double typicalPeriodMs)
     : rate_(rate),
       bounds_(bounds),
-      meanPeriodMs_(std::clamp(typicalPeriodMs, bounds.lowerMs, bounds.upperMs)) {}
+      meanPeriodMs_(std::clamp(typicalPeriodMs, bounds.lowerMs, bounds.upperMs)),
+      startGuardMs_(bounds.lowerMs) {}
 
 std::int64_t EventDetector::msToSamples(double ms) const {
   return std::max<std::int64_t>(1, std::llround(ms * rate_ / 1000.0));
@@ -28,11 +25,12 @@ bool EventDetector::found(std::int64_t index) {
     // A beat closer to the start than its period is reported with the time
     // since the start: the caller then takes the beat itself as the first
     // event, so no interval is made up for the stretch before it.
-    // An event within the first moments is the remnant of a complex the
-    // start of the recording cut, whose place cannot be told.
+    // An event within the first moments (startGuardMs) is the filters
+    // settling, or the remnant of a complex the start of the recording cut,
+    // whose place cannot be told.
     periodMs = meanPeriodMs_;
     const double sinceStartMs = static_cast<double>(index) * 1000.0 / rate_;
-    if (sinceStartMs < kCutComplexMs) return false;
+    if (sinceStartMs < startGuardMs_) return false;
     periodMs = std::min(periodMs, sinceStartMs);
   } else {
     const double intervalMs = static_cast<double>(index - last_) * 1000.0 / rate_;

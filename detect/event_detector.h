@@ -50,6 +50,9 @@ class EventDetector : public DetectorObject {
   // start or the last reset.
   std::int64_t lastEvent() const { return last_; }
   std::int64_t msToSamples(double ms) const;
+  // No event is reported closer to the start of the recording than this
+  // (ms); the shortest period unless the detector says otherwise.
+  void setStartGuard(double ms) { startGuardMs_ = ms; }
 
  private:
   struct Pending {
@@ -61,6 +64,7 @@ class EventDetector : public DetectorObject {
   double rate_;
   PeriodBounds bounds_;
   double meanPeriodMs_;
+  double startGuardMs_;
   std::int64_t consumed_ = 0;
   std::size_t blockSize_ = 0;  // length of the blocks before the last
   std::int64_t last_ = -1;

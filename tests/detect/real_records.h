@@ -54,13 +54,13 @@ struct AnnotatedRecord {
 
 inline const std::vector<AnnotatedRecord>& annotatedRecords() {
   static const std::vector<AnnotatedRecord> v = {
-      {"mitdb_101", {"MLII", "V1"}, 360.0},         {"mitdb_105", {"MLII", "V1"}, 360.0},
-      {"mitdb_106", {"MLII", "V1"}, 360.0},         {"mitdb_107", {"MLII", "V1"}, 360.0},
-      {"mitdb_114", {"MLII", "V5"}, 360.0},         {"mitdb_200", {"MLII", "V1"}, 360.0},
-      {"nstdb_118e24", {"MLII", "V1"}, 360.0},      {"nstdb_118e12", {"MLII", "V1"}, 360.0},
-      {"nstdb_118e06", {"MLII", "V1"}, 360.0},      {"nstdb_118e00", {"MLII", "V1"}, 360.0},
-      {"svdb_800", {"ECG", "ECG_2"}, 128.0},        {"cpsc2021_data_21_7", {"II", "I"}, 200.0},
-      {"cpsc2021_data_35_4", {"II", "I"}, 200.0},   {"cpsc2021_data_101_8", {"II", "I"}, 200.0},
+      {"mitdb_101", {"MLII", "V1"}, 360.0},       {"mitdb_105", {"MLII", "V1"}, 360.0},
+      {"mitdb_106", {"MLII", "V1"}, 360.0},       {"mitdb_107", {"MLII", "V1"}, 360.0},
+      {"mitdb_114", {"MLII", "V5"}, 360.0},       {"mitdb_200", {"MLII", "V1"}, 360.0},
+      {"nstdb_118e24", {"MLII", "V1"}, 360.0},    {"nstdb_118e12", {"MLII", "V1"}, 360.0},
+      {"nstdb_118e06", {"MLII", "V1"}, 360.0},    {"nstdb_118e00", {"MLII", "V1"}, 360.0},
+      {"svdb_800", {"ECG", "ECG_2"}, 128.0},      {"cpsc2021_data_21_7", {"II", "I"}, 200.0},
+      {"cpsc2021_data_35_4", {"II", "I"}, 200.0}, {"cpsc2021_data_101_8", {"II", "I"}, 200.0},
       {"cpsc2021_data_84_3", {"II", "I"}, 200.0},
   };
   return v;
@@ -77,7 +77,8 @@ struct MultiLeadRecord {
 inline const std::vector<MultiLeadRecord>& multiLeadRecords() {
   static const std::vector<MultiLeadRecord> v = [] {
     std::vector<MultiLeadRecord> m;
-    for (const AnnotatedRecord& r : annotatedRecords()) m.push_back({r.record, {r.leads[0], r.leads[1]}, r.rate});
+    for (const AnnotatedRecord& r : annotatedRecords())
+      m.push_back({r.record, {r.leads[0], r.leads[1]}, r.rate});
     m.push_back({"cinc2015_a103l", {"II", "V"}, 250.0});
     m.push_back({"icu_mixedsignals", {"II", "III", "V"}, 249.89});
     m.push_back({"ptb_s0010_re", {"i", "ii", "v2", "v5"}, 1000.0});
@@ -233,7 +234,8 @@ inline std::vector<std::int64_t> unusualBeats(const std::vector<float>& ekg, dou
 // below 85 % of the previous one, or below 90 % with a pause after it), which
 // often send no pulse to the finger, beats listed in `excluded` (unusual
 // QRS shapes), and beats whose pulse would fall after `endMs`, the end of
-// the pulse channel.
+// the pulse channel, or before `startMs` (the pulse detector reports nothing
+// closer to the start than the shortest period).
 struct PulseScore {
   std::size_t beats = 0;       // EKG beats scored
   std::size_t found = 0;       // ... with their pulse
@@ -245,8 +247,8 @@ struct PulseScore {
 
 inline PulseScore scorePulses(const std::vector<std::int64_t>& beats, const std::vector<std::int64_t>& pulses,
                               const std::vector<std::pair<std::int64_t, std::int64_t>>& dead,
-                              const std::vector<std::int64_t>& excluded = {},
-                              std::int64_t endMs = INT64_MAX) {
+                              const std::vector<std::int64_t>& excluded = {}, std::int64_t endMs = INT64_MAX,
+                              std::int64_t startMs = 0) {
   PulseScore s;
   std::vector<std::int64_t> delays;
   std::size_t j = 0;
@@ -271,8 +273,8 @@ inline PulseScore scorePulses(const std::vector<std::int64_t>& beats, const std:
     const double after = k + 1 < beats.size() ? static_cast<double>(beats[k + 1] - r) : 0.0;
     const bool premature = k >= 2 && (rr < 0.85 * before || (rr < 0.9 * before && after > 1.1 * rr));
     const bool unusual = std::binary_search(excluded.begin(), excluded.end(), r);
-    const bool scored =
-        !within(dead, r) && !within(dead, expect) && !premature && !unusual && expect + kTolerance < endMs;
+    const bool scored = !within(dead, r) && !within(dead, expect) && !premature && !unusual &&
+                        expect + kTolerance < endMs && expect - kTolerance >= startMs;
     if (hit) pulseUsed[j] = true;
     if (scored) {
       ++s.beats;
@@ -320,7 +322,8 @@ inline LeadScore scoreLead(const char* record, const char* lead, double rate, bo
   r.score = matchEvents(ref, found, std::llround(0.150 * rate));
   double sum = 0.0;
   for (auto o : r.score.offsets) sum += static_cast<double>(o);
-  r.offsetMs = r.score.offsets.empty() ? 0.0 : sum / static_cast<double>(r.score.offsets.size()) * 1000.0 / rate;
+  r.offsetMs =
+      r.score.offsets.empty() ? 0.0 : sum / static_cast<double>(r.score.offsets.size()) * 1000.0 / rate;
   return r;
 }
 
@@ -348,7 +351,8 @@ inline Agreement agreementOf(const std::vector<std::int64_t>& aMs, const std::ve
     if (best != INT64_MAX) delays.push_back(best);
   }
   if (!delays.empty()) {
-    std::nth_element(delays.begin(), delays.begin() + static_cast<std::ptrdiff_t>(delays.size() / 2), delays.end());
+    std::nth_element(delays.begin(), delays.begin() + static_cast<std::ptrdiff_t>(delays.size() / 2),
+                     delays.end());
     g.delayMs = delays[delays.size() / 2];
   }
   std::vector<std::int64_t> a, b;
@@ -430,7 +434,9 @@ inline PulseRun runPulseChannel(const PulseChannel& p, bool advanced, std::uint3
   r.ekgBeats = beats.size();
   r.pulses = pulses.size();
   r.unusual = unusual.size();
-  r.score = scorePulses(beats, pulses, dead, unusual, endMs);
+  // The shortest beat period of the program's parameter block.
+  const auto startMs = static_cast<std::int64_t>(beatParameters(advanced).lowerBound());
+  r.score = scorePulses(beats, pulses, dead, unusual, endMs, startMs);
   return r;
 }
 
@@ -460,7 +466,8 @@ inline CameraPulse loadCameraPulse(const std::string& record, double rate) {
   for (double v; in >> v;) c.rrMs.push_back(v);
   std::vector<double> t, x;
   for (std::size_t i = 0; i < red.size(); ++i) {
-    if (!std::isfinite(timeMs[i]) || !std::isfinite(red[i]) || (!t.empty() && timeMs[i] <= t.back())) continue;
+    if (!std::isfinite(timeMs[i]) || !std::isfinite(red[i]) || (!t.empty() && timeMs[i] <= t.back()))
+      continue;
     t.push_back(timeMs[i]);
     x.push_back(-red[i]);
   }
@@ -499,7 +506,8 @@ inline IntervalAgreement agreeWithRr(const std::vector<double>& pulseMs, const s
     std::size_t overlap = 0, agree = 0;
     for (std::ptrdiff_t i = std::max<std::ptrdiff_t>(0, -lag); i < n && i + lag < m; ++i) {
       ++overlap;
-      if (std::abs(pulseMs[static_cast<std::size_t>(i)] - rrMs[static_cast<std::size_t>(i + lag)]) <= toleranceMs)
+      if (std::abs(pulseMs[static_cast<std::size_t>(i)] - rrMs[static_cast<std::size_t>(i + lag)]) <=
+          toleranceMs)
         ++agree;
     }
     if (agree > a.agree) {
