@@ -232,7 +232,7 @@ class EkgDetector final : public EventDetector {
       if (s > c.slope) c.slope = s;
     }
     if (advanced_) c.location = refine(c.location, now);
-    takeShape(c, now);
+    if (classifier_.outlineMatters(c.height)) takeShape(c, now);
     classifier_.offer(c);
   }
 

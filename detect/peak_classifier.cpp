@@ -148,7 +148,7 @@ bool PeakClassifier::looksLikeTWave(const Candidate& c) const {
 void PeakClassifier::classify(const Candidate& cIn) {
   if (haveLast_ && cIn.location - last_.location < refractory_) return;
   Candidate c = cIn;
-  c.likeness = likeness(c);
+  c.likeness = c.hasShape ? likeness(c) : 0.0;
   if (!pending_.empty() && !resolvePending(c)) return;
   if (c.height > threshold() && !looksLikeTWave(c)) {
     while (haveLast_ && rrCount_ > 0 &&

@@ -77,6 +77,10 @@ class PeakClassifier {
   double noiseLevel() const { return noise_; }
   double threshold() const;
   double meanRrSamples() const { return rrMean_; }
+  // Whether the outline of a candidate of this height can change a decision
+  // (smaller ones are noise whatever their form).
+  bool outlineMatters(double height) const { return learning_ || height > kOutlineFloor * threshold(); }
+  static constexpr double kOutlineFloor = 0.3;
   // Correlation of c's form with the average form of the recent beats, in
   // -1 .. 1; 1 when either is unknown.
   double likeness(const Candidate& c, std::size_t* alignment = nullptr) const;
