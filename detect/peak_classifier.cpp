@@ -27,6 +27,9 @@ constexpr double kLessAlike = 0.1;
 // A beat after which the next comes this many mean periods later or more was
 // preceded by a genuine early beat.
 constexpr double kPause = 1.2;
+// ... and so was it when the next comes sooner than this share of the mean
+// period: the rhythm has quickened (the onset of a fast or irregular rhythm).
+constexpr double kQuicker = 0.75;
 // The search back: a candidate at least this like the recent beats is taken
 // down to kAlikeFloor of the threshold (others down to half of it).
 constexpr double kAlike = 0.9;
@@ -277,12 +280,13 @@ void PeakClassifier::accept(const Candidate& c, bool searchedBack) {
 
 // Reports a beat. The beat that made an early candidate be set aside waits
 // for the beat after it: a pause after it shows the two were a pair of early
-// beats (a couplet, or an irregular rhythm), and the early one is reported
-// after all.
+// beats (a couplet), and a quicker beat after it that the rhythm has changed
+// (the onset of a fast or irregular rhythm); either way the early one is
+// reported after all.
 void PeakClassifier::emit(std::int64_t location) {
   if (holding_) {
     const double after = static_cast<double>(location - heldBeat_);
-    releaseHeld(after >= kPause * rrMean_);
+    releaseHeld(after >= kPause * rrMean_ || after <= kQuicker * rrMean_);
   }
   if (holdNext_) {
     holdNext_ = false;

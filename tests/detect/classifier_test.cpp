@@ -125,6 +125,20 @@ TEST(EarlyCandidates, AWeakOneFollowedByAPairAndAPauseWasACouplet) {
   EXPECT_EQ(beats.size(), v.size());
 }
 
+TEST(EarlyCandidates, AWeakOneAtTheOnsetOfAQuickerRhythmIsKept) {
+  // The period halves: the first quick beat is weaker and the second falls
+  // where the old rhythm expected a beat, but the beats go on quickly.
+  std::vector<Candidate> v;
+  for (int i = 0; i < 12; ++i) v.push_back(candidate(1000 + 800 * i, 1.0));
+  const std::int64_t last = 1000 + 800 * 11;
+  v.push_back(candidate(last + 450, 0.6));
+  for (int i = 0; i < 10; ++i) v.push_back(candidate(last + 900 + 450 * i, 1.0));
+  const auto beats = classify(ekgLike(), v);
+  EXPECT_TRUE(has(beats, last + 450));
+  EXPECT_TRUE(std::is_sorted(beats.begin(), beats.end()));
+  EXPECT_EQ(beats.size(), v.size());
+}
+
 TEST(EarlyCandidates, AsStrongAsTheNextOneIsKept) {
   // Both look like beats of the same size: the early one is not the lesser.
   const auto beats = classify(ekgLike(), rhythm(20, {candidate(7800, 1.0)}));

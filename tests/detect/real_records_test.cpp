@@ -55,28 +55,28 @@ constexpr const char* kAfOnset =
 const EkgTarget kEkgTargets[] = {
     {"mitdb_101", "MLII", false, 99.7, 99.6, kClean},
     {"mitdb_101", "MLII", true, 99.7, 99.6, kClean},
-    {"mitdb_101", "V1", false, 97.4, 93.8, kSmallV1},
-    {"mitdb_101", "V1", true, 97.5, 93.9, kSmallV1},
+    {"mitdb_101", "V1", false, 97.5, 93.7, kSmallV1},
+    {"mitdb_101", "V1", true, 97.4, 93.8, kSmallV1},
     {"mitdb_105", "MLII", false, 99.5, 99.3, kNoisy},
     {"mitdb_105", "MLII", true, 99.6, 99.3, kNoisy},
-    {"mitdb_105", "V1", false, 97.0, 95.7, kNoisy},
+    {"mitdb_105", "V1", false, 97.1, 95.7, kNoisy},
     {"mitdb_105", "V1", true, 96.6, 95.3, kNoisy},
     {"mitdb_106", "MLII", false, 99.7, 99.8, kClean},
     {"mitdb_106", "MLII", true, 99.7, 99.8, kClean},
-    {"mitdb_106", "V1", false, 93.6, 96.1, "V1: multiform ventricular beats of low amplitude"},
-    {"mitdb_106", "V1", true, 96.6, 95.2, "V1: multiform ventricular beats of low amplitude"},
+    {"mitdb_106", "V1", false, 93.6, 96.0, "V1: multiform ventricular beats of low amplitude"},
+    {"mitdb_106", "V1", true, 96.7, 95.2, "V1: multiform ventricular beats of low amplitude"},
     {"mitdb_107", "MLII", false, 99.6, 99.8, kClean},
     {"mitdb_107", "MLII", true, 99.6, 99.8, kClean},
     {"mitdb_107", "V1", false, 99.7, 99.8, kClean},
     {"mitdb_107", "V1", true, 99.7, 99.8, kClean},
     {"mitdb_114", "MLII", false, 99.8, 99.8, kClean},
     {"mitdb_114", "MLII", true, 99.8, 99.8, kClean},
-    {"mitdb_114", "V5", false, 99.7, 99.8, kClean},
-    {"mitdb_114", "V5", true, 99.7, 99.8, kClean},
+    {"mitdb_114", "V5", false, 99.8, 99.8, kClean},
+    {"mitdb_114", "V5", true, 99.8, 99.8, kClean},
     {"mitdb_200", "MLII", false, 99.7, 99.7, kClean},
     {"mitdb_200", "MLII", true, 99.6, 99.6, kClean},
-    {"mitdb_200", "V1", false, 88.4, 91.9, kSevereV1},
-    {"mitdb_200", "V1", true, 88.1, 92.3, kSevereV1},
+    {"mitdb_200", "V1", false, 88.7, 91.7, kSevereV1},
+    {"mitdb_200", "V1", true, 88.2, 92.3, kSevereV1},
     {"nstdb_118e24", "MLII", false, 99.8, 99.8, kClean},
     {"nstdb_118e24", "MLII", true, 99.8, 99.8, kClean},
     {"nstdb_118e24", "V1", false, 99.8, 99.8, kClean},
@@ -85,13 +85,13 @@ const EkgTarget kEkgTargets[] = {
     {"nstdb_118e12", "MLII", true, 99.7, 99.5, kEm12},
     {"nstdb_118e12", "V1", false, 99.8, 99.8, kClean},
     {"nstdb_118e12", "V1", true, 99.8, 99.8, kClean},
-    {"nstdb_118e06", "MLII", false, 97.6, 94.4, kEm6},
+    {"nstdb_118e06", "MLII", false, 97.6, 94.3, kEm6},
     {"nstdb_118e06", "MLII", true, 97.6, 94.6, kEm6},
     {"nstdb_118e06", "V1", false, 99.7, 99.5, kEm6},
     {"nstdb_118e06", "V1", true, 99.7, 99.5, kEm6},
     {"nstdb_118e00", "MLII", false, 89.7, 78.9, kEm0},
     {"nstdb_118e00", "MLII", true, 89.3, 78.8, kEm0},
-    {"nstdb_118e00", "V1", false, 96.2, 93.1, kEm0},
+    {"nstdb_118e00", "V1", false, 96.2, 93.0, kEm0},
     {"nstdb_118e00", "V1", true, 95.8, 93.1, kEm0},
     {"svdb_800", "ECG", false, 99.8, 99.8, kClean},
     {"svdb_800", "ECG", true, 99.8, 99.8, kClean},
@@ -103,10 +103,10 @@ const EkgTarget kEkgTargets[] = {
     {"cpsc2021_data_21_7", "I", true, 99.8, 99.8, kShortFragment},
     {"cpsc2021_data_35_4", "II", false, 99.8, 99.1, kShortFragment},
     {"cpsc2021_data_35_4", "II", true, 99.8, 99.8, kShortFragment},
-    {"cpsc2021_data_35_4", "I", false, 91.4, 75.2, kTinyLeadI},
-    {"cpsc2021_data_35_4", "I", true, 92.8, 76.3, kTinyLeadI},
-    {"cpsc2021_data_101_8", "II", false, 98.9, 99.8, kShortFragment},
-    {"cpsc2021_data_101_8", "II", true, 98.9, 99.8, kShortFragment},
+    {"cpsc2021_data_35_4", "I", false, 91.4, 73.9, kTinyLeadI},
+    {"cpsc2021_data_35_4", "I", true, 92.8, 75.0, kTinyLeadI},
+    {"cpsc2021_data_101_8", "II", false, 99.8, 99.8, kShortFragment},
+    {"cpsc2021_data_101_8", "II", true, 99.8, 99.8, kShortFragment},
     {"cpsc2021_data_101_8", "I", false, 99.8, 99.3, kShortFragment},
     {"cpsc2021_data_101_8", "I", true, 99.8, 99.3, kShortFragment},
     {"cpsc2021_data_84_3", "II", false, 98.8, 99.8, kShortFragment},
@@ -167,20 +167,20 @@ struct AgreementTarget {
 };
 
 const AgreementTarget kAgreementTargets[] = {
-    {"mitdb_101", "MLII", "V1", 97.5, 93.9, kSmallV1},
-    {"mitdb_105", "MLII", "V1", 98.6, 97.9, kNoisy},
+    {"mitdb_101", "MLII", "V1", 97.4, 93.8, kSmallV1},
+    {"mitdb_105", "MLII", "V1", 98.7, 97.9, kNoisy},
     {"mitdb_106", "MLII", "V1", 97.9, 96.3, "V1: multiform ventricular beats of low amplitude"},
     {"mitdb_107", "MLII", "V1", 98.3, 98.2, kPacedV1},
-    {"mitdb_114", "MLII", "V5", 99.7, 99.8, kClean},
-    {"mitdb_200", "MLII", "V1", 94.6, 95.4, kSevereV1},
+    {"mitdb_114", "MLII", "V5", 99.8, 99.8, kClean},
+    {"mitdb_200", "MLII", "V1", 94.9, 95.3, kSevereV1},
     {"nstdb_118e24", "MLII", "V1", 99.8, 99.8, kClean},
     {"nstdb_118e12", "MLII", "V1", 99.5, 99.7, kEm12},
     {"nstdb_118e06", "MLII", "V1", 97.9, 98.9, kEm6},
     {"nstdb_118e00", "MLII", "V1", 98.4, 99.3, kEm0},
     {"svdb_800", "ECG", "ECG_2", 99.5, 99.3, k128Hz},
     {"cpsc2021_data_21_7", "II", "I", 99.8, 99.8, kClean},
-    {"cpsc2021_data_35_4", "II", "I", 95.8, 87.3, kTinyLeadI},
-    {"cpsc2021_data_101_8", "II", "I", 99.8, 98.5, kAfOnset},
+    {"cpsc2021_data_35_4", "II", "I", 95.8, 85.5, kTinyLeadI},
+    {"cpsc2021_data_101_8", "II", "I", 99.8, 99.3, kAfOnset},
     {"cpsc2021_data_84_3", "II", "I", 99.8, 99.8, kClean},
     {"cinc2015_a103l", "II", "V", 99.6, 99.8, kClean},
     {"icu_mixedsignals", "II", "III", 99.8, 99.8, kClean},
@@ -253,8 +253,9 @@ TEST_F(RealRecords, CameraPulseIntervalsAgreeWithTheChestStrap) {
     double agree;  // %
     const char* reason;
   };
-  for (const Target& t : {Target{"welltory_s05", 99.0, ""},
-                          Target{"welltory_s14", 85.0, "the first 15 s, while the finger settles, are noisy"}}) {
+  for (const Target& t :
+       {Target{"welltory_s05", 99.0, ""},
+        Target{"welltory_s14", 85.0, "the first 15 s, while the finger settles, are noisy"}}) {
     const CameraPulse c = loadCameraPulse(t.record, 100.0);
     ASSERT_FALSE(c.samples.empty()) << t.record;
     for (bool advanced : {false, true}) {
@@ -264,7 +265,8 @@ TEST_F(RealRecords, CameraPulseIntervalsAgreeWithTheChestStrap) {
         intervals.push_back(static_cast<double>(pulses[i] - pulses[i - 1]) * 10.0);
       const IntervalAgreement a = agreeWithRr(intervals, c.rrMs);
       ASSERT_GT(a.overlap, 80u) << t.record;
-      EXPECT_GE(100.0 * a.agree / a.overlap, t.agree) << t.record << (advanced ? " Advanced " : " Basic ") << t.reason;
+      EXPECT_GE(100.0 * a.agree / a.overlap, t.agree)
+          << t.record << (advanced ? " Advanced " : " Basic ") << t.reason;
       EXPECT_NEAR(a.pulseMeanMs, a.rrMeanMs, 0.03 * a.rrMeanMs) << t.record;
     }
   }
