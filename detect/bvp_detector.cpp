@@ -19,6 +19,7 @@
 #include <limits>
 #include <vector>
 
+#include "detect/candidate_list.h"
 #include "detect/detectors.h"
 #include "detect/filters.h"
 
@@ -233,14 +234,7 @@ class PulseClassifier {
 
   void reject(const Upstroke& c) {
     noise_ += 0.125 * (c.height - noise_);
-    if (rejected_.size() == kMaxRejected) {
-      auto smallest =
-          std::min_element(rejected_.begin(), rejected_.end(),
-                           [](const Upstroke& a, const Upstroke& b) { return a.height < b.height; });
-      if (smallest->height >= c.height) return;
-      rejected_.erase(smallest);
-    }
-    rejected_.push_back(c);
+    keepLargest(rejected_, c, kMaxRejected);
   }
 
   bool searchBack(std::int64_t before) {
@@ -250,20 +244,11 @@ class PulseClassifier {
       return n.location <= before && n.height > floor &&
              (!haveLast_ || n.location - last_.location >= refractory_) && risesEnough(n) && !isDicrotic(n);
     };
-    double largest = 0.0;
-    for (const Upstroke& n : rejected_)
-      if (eligible(n)) largest = std::max(largest, n.height);
-    if (largest <= 0.0) return false;
-    // The earliest candidate of a size comparable to the largest: when two
-    // pulses were missed, both are found in turn.
-    for (const Upstroke& n : rejected_) {
-      if (eligible(n) && n.height >= 0.5 * largest) {
-        const Upstroke pick = n;
-        accept(pick, true);
-        return true;
-      }
-    }
-    return false;
+    const Upstroke* found = earliestOfComparableSize(rejected_, eligible);
+    if (found == nullptr) return false;
+    const Upstroke pick = *found;  // accept() prunes the list
+    accept(pick, true);
+    return true;
   }
 
   void scheduleDeadline() {

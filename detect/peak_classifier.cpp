@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "detect/candidate_list.h"
+
 namespace rc::detect {
 
 namespace {
@@ -312,14 +314,7 @@ void PeakClassifier::releaseHeld(bool withEarly) {
 
 void PeakClassifier::rejectAsNoise(const Candidate& c) {
   if (o_.noiseTracking) noise_ += 0.125 * (c.height - noise_);
-  if (noisy_.size() == kMaxNoisy) {
-    auto smallest =
-        std::min_element(noisy_.begin(), noisy_.end(),
-                         [](const Candidate& a, const Candidate& b) { return a.height < b.height; });
-    if (smallest->height >= c.height) return;
-    noisy_.erase(smallest);
-  }
-  noisy_.push_back(c);
+  keepLargest(noisy_, c, kMaxNoisy);
 }
 
 bool PeakClassifier::searchBack(std::int64_t before) {
@@ -332,20 +327,11 @@ bool PeakClassifier::searchBack(std::int64_t before) {
     return n.location <= before && n.height > least &&
            (!haveLast_ || n.location - last_.location >= refractory_) && !looksLikeTWave(n);
   };
-  double largest = 0.0;
-  for (const Candidate& n : noisy_)
-    if (eligible(n)) largest = std::max(largest, n.height);
-  if (largest <= 0.0) return false;
-  // The earliest candidate of a size comparable to the largest: when two
-  // beats were missed, both are found in turn.
-  for (const Candidate& n : noisy_) {
-    if (eligible(n) && n.height >= 0.5 * largest) {
-      const Candidate pick = n;
-      accept(pick, true);
-      return true;
-    }
-  }
-  return false;
+  const Candidate* found = earliestOfComparableSize(noisy_, eligible);
+  if (found == nullptr) return false;
+  const Candidate pick = *found;  // accept() prunes the list
+  accept(pick, true);
+  return true;
 }
 
 void PeakClassifier::scheduleDeadline() {

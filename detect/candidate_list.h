@@ -1,0 +1,38 @@
+#pragma once
+// Helpers shared by the beat and pulse classifiers for their lists of
+// rejected candidates (each candidate type has `height` and `location`).
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+namespace rc::detect {
+
+// Adds c to a list of at most `capacity` rejected candidates; when it is full
+// the smallest gives way, unless c is no larger.
+template <typename C>
+void keepLargest(std::vector<C>& list, const C& c, std::size_t capacity) {
+  if (list.size() == capacity) {
+    auto smallest = std::min_element(list.begin(), list.end(),
+                                     [](const C& a, const C& b) { return a.height < b.height; });
+    if (smallest->height >= c.height) return;
+    list.erase(smallest);
+  }
+  list.push_back(c);
+}
+
+// The search back's pick among the eligible candidates of `list`: the
+// earliest one of a size comparable to the largest (half of it or more), so
+// that when two beats were missed both are found in turn. Null when none is
+// eligible.
+template <typename C, typename Eligible>
+const C* earliestOfComparableSize(const std::vector<C>& list, Eligible eligible) {
+  double largest = 0.0;
+  for (const C& n : list)
+    if (eligible(n)) largest = std::max(largest, n.height);
+  if (largest <= 0.0) return nullptr;
+  for (const C& n : list)
+    if (eligible(n) && n.height >= 0.5 * largest) return &n;
+  return nullptr;
+}
+
+}  // namespace rc::detect
