@@ -6,27 +6,13 @@
 #include <filesystem>
 #include <string>
 
+#include "fuzz/scratch_folder.h"
 #include "store/recording.h"
 #include "support/file_io.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   auto parsed = rc::parseRecordingHeader({data, size}, size);
-  // A private folder (in memory where there is one), removed at exit.
-  static const std::filesystem::path file = [] {
-    std::error_code ec;
-    const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
-                                           ? std::filesystem::path("/dev/shm")
-                                           : std::filesystem::temp_directory_path();
-    std::string pattern = (base / "rc_fuzz_session_XXXXXX").string();
-    char* dir = ::mkdtemp(pattern.data());
-    if (!dir) __builtin_trap();
-    static const std::filesystem::path made = dir;
-    std::atexit([] {
-      std::error_code ignored;
-      std::filesystem::remove_all(made, ignored);
-    });
-    return made / "Session.dat";
-  }();
+  static const std::filesystem::path file = rc::fuzzing::scratchFile("session", "Session.dat");
   if (!rc::writeFileAtomic(file, std::span<const std::uint8_t>(data, size))) return 0;
   rc::SessionRecording rec;
   if (rec.openFileUnchecked(file)) {

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/scratch_folder.h"
 #include "store/staging.h"
 #include "support/file_io.h"
 
@@ -34,23 +35,8 @@ int expected(const std::uint8_t* trailer) {
   return version >= rc::kCurrentChannelSetVersion ? rc::kTrailerCurrent : rc::kTrailerOlder;
 }
 
-// A private folder (in memory where there is one), removed at exit.
 const std::filesystem::path& scratch() {
-  static const std::filesystem::path file = [] {
-    std::error_code ec;
-    const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
-                                           ? std::filesystem::path("/dev/shm")
-                                           : std::filesystem::temp_directory_path();
-    std::string pattern = (base / "rc_fuzz_trailer_XXXXXX").string();
-    char* dir = ::mkdtemp(pattern.data());
-    if (!dir) __builtin_trap();
-    static const std::filesystem::path made = dir;
-    std::atexit([] {
-      std::error_code ignored;
-      std::filesystem::remove_all(made, ignored);
-    });
-    return made / "Standard.chs";
-  }();
+  static const std::filesystem::path file = rc::fuzzing::scratchFile("trailer", "Standard.chs");
   return file;
 }
 

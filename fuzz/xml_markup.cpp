@@ -18,6 +18,7 @@
 
 #include "analysis/protocol/settings.h"
 #include "app/session_config.h"
+#include "fuzz/scratch_folder.h"
 #include "support/xml_utf8.h"
 
 namespace {
@@ -25,20 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path& tempFile() {
-  static const fs::path file = [] {
-    // A memory file system keeps the saver's fsync cheap.
-    std::error_code ec;
-    const fs::path base = fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
-    std::string pattern = (base / "rc_fuzz_xml_XXXXXX").string();
-    char* dir = ::mkdtemp(pattern.data());
-    if (!dir) __builtin_trap();
-    static const fs::path made = dir;
-    std::atexit([] {
-      std::error_code ignored;
-      fs::remove_all(made, ignored);
-    });
-    return made / "doc.xml";
-  }();
+  static const fs::path file = rc::fuzzing::scratchFile("xml", "doc.xml");
   return file;
 }
 
