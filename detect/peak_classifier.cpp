@@ -100,6 +100,7 @@ PeakClassifier::PeakClassifier(const ClassifierOptions& options, Sink sink)
       learnEnd_(toSamples(options.learnMs, options.rate)) {
   learnt_.reserve(kMaxLearnt);
   noisy_.reserve(kMaxNoisy);
+  pending_.reserve(kMaxPending);
   rrMean_ = std::clamp(0.8 * options.rate, static_cast<double>(refractory_), static_cast<double>(upper_));
   deadline_ = learnEnd_ + latency_;
 }
@@ -187,21 +188,20 @@ void PeakClassifier::setAside(const Candidate& c) {
 // Accepts the first `count` waiting candidates in order (of two closer than
 // the refractory period, the likelier).
 void PeakClassifier::flushPending(std::size_t count) {
-  std::vector<Candidate> take(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(count));
-  pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(count));
-  for (std::size_t i = 0; i < take.size(); ++i) {
-    const Candidate& p = take[i];
+  for (std::size_t i = 0; i < count; ++i) {
+    const Candidate& p = pending_[i];
     if (haveLast_ && p.location - last_.location < refractory_) {
       setAside(p);
       continue;
     }
-    if (i + 1 < take.size() && take[i + 1].location - p.location < refractory_ &&
-        beatScore(take[i + 1]) > beatScore(p)) {
+    if (i + 1 < count && pending_[i + 1].location - p.location < refractory_ &&
+        beatScore(pending_[i + 1]) > beatScore(p)) {
       setAside(p);
       continue;
     }
     accept(p, false);
   }
+  pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
 // Decides the waiting early candidates now that `next` has come. Returns
@@ -232,8 +232,9 @@ bool PeakClassifier::resolvePending(const Candidate& next) {
   if (fromLast >= kExpectedLow * rrMean_ && fromLast <= kExpectedHigh * rrMean_) {
     // Where the rhythm expects a beat: each waiting candidate close before it
     // and clearly the lesser is noise.
-    std::vector<Candidate> kept;
-    for (const Candidate& a : pending_) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < pending_.size(); ++i) {
+      const Candidate& a = pending_[i];
       const double fromEarly = static_cast<double>(next.location - a.location);
       if (fromEarly < kCloseAfter * rrMean_ && beatScore(a) < beatScore(next) &&
           (a.height < kWeaker * next.height || a.likeness < next.likeness - kLessAlike)) {
@@ -241,10 +242,11 @@ bool PeakClassifier::resolvePending(const Candidate& next) {
         holdNext_ = true;
         heldEarly_ = a.location;
       } else {
-        kept.push_back(a);
+        if (kept != i) pending_[kept] = a;
+        ++kept;
       }
     }
-    pending_.swap(kept);
+    pending_.resize(kept);
     if (!pending_.empty()) {
       holdNext_ = false;
       flushPending(pending_.size());
