@@ -18,7 +18,7 @@
 #include "analysis/epochs/epochs.h"
 #include "analysis/epochs/resample.h"
 #include "views/epochview/epoch_plots.h"
-#include "views/epochview/sliding_spectra.h"
+#include "views/epochview/waterfall.h"
 
 namespace rc {
 

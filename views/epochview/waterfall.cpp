@@ -1,4 +1,4 @@
-#include "views/epochview/sliding_spectra.h"
+#include "views/epochview/waterfall.h"
 
 #include <algorithm>
 #include <new>
