@@ -24,7 +24,12 @@ constexpr double kExpectedHigh = 1.3;
 constexpr double kCloseAfter = 0.75;
 // ... and the early one is set aside only when it is clearly the lesser: lower
 // than this share of the next one's height, or less like the recent beats.
+// In a regular rhythm (the last periods within kRegular of their mean, on
+// average) an early candidate lower than the beat where the rhythm expects it
+// is noise; in an irregular one (atrial fibrillation) it may well be a beat.
 constexpr double kWeaker = 0.75;
+constexpr double kWeakerRegular = 1.0;
+constexpr double kRegular = 0.08;
 constexpr double kLessAlike = 0.1;
 // A beat after which the next comes this many mean periods later or more was
 // preceded by a genuine early beat.
@@ -177,6 +182,13 @@ void PeakClassifier::classify(const Candidate& cIn) {
   rejectAsNoise(c);
 }
 
+bool PeakClassifier::regularRhythm() const {
+  if (rrCount_ < 8) return false;
+  double spread = 0.0;
+  for (double rr : rr_) spread += std::fabs(rr - rrMean_);
+  return spread / 8.0 < kRegular * rrMean_;
+}
+
 double PeakClassifier::beatScore(const Candidate& c) const {
   return c.height * (0.75 + 0.25 * std::clamp(c.likeness, -1.0, 1.0));
 }
@@ -232,12 +244,13 @@ bool PeakClassifier::resolvePending(const Candidate& next) {
   if (fromLast >= kExpectedLow * rrMean_ && fromLast <= kExpectedHigh * rrMean_) {
     // Where the rhythm expects a beat: each waiting candidate close before it
     // and clearly the lesser is noise.
+    const double weaker = regularRhythm() ? kWeakerRegular : kWeaker;
     std::size_t kept = 0;
     for (std::size_t i = 0; i < pending_.size(); ++i) {
       const Candidate& a = pending_[i];
       const double fromEarly = static_cast<double>(next.location - a.location);
       if (fromEarly < kCloseAfter * rrMean_ && beatScore(a) < beatScore(next) &&
-          (a.height < kWeaker * next.height || a.likeness < next.likeness - kLessAlike)) {
+          (a.height < weaker * next.height || a.likeness < next.likeness - kLessAlike)) {
         setAside(a);
         holdNext_ = true;
         heldEarly_ = a.location;

@@ -87,6 +87,8 @@ class PeakClassifier {
 
  private:
   void classify(const Candidate& c);
+  // Whether the last eight periods keep close to their mean.
+  bool regularRhythm() const;
   void accept(const Candidate& c, bool searchedBack);
   void rejectAsNoise(const Candidate& c);
   bool searchBack(std::int64_t before);
