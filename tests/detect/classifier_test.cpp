@@ -145,6 +145,27 @@ TEST(EarlyCandidates, AsStrongAsTheNextOneIsKept) {
   EXPECT_TRUE(has(beats, 7800));
 }
 
+TEST(EarlyCandidates, NearlyAsTallIsNoiseInASteadyRhythmOnly) {
+  // In a steady rhythm a candidate 400 ms after a beat and a little lower
+  // than the beat the rhythm then brings is noise.
+  const auto steady = classify(ekgLike(), rhythm(20, {candidate(7800, 0.85)}));
+  EXPECT_FALSE(has(steady, 7800));
+  EXPECT_EQ(steady.size(), 20u);
+  // In an irregular one (periods of 650 to 950 ms) it may be a beat: kept.
+  const std::int64_t periods[] = {650, 950, 800, 700, 900};
+  std::vector<Candidate> v;
+  std::int64_t at = 1000;
+  for (int i = 0; i < 20; ++i) {
+    v.push_back(candidate(at, 1.0));
+    at += periods[i % 5];
+  }
+  const std::int64_t after = v[11].location;  // the next beat comes 900 ms later
+  v.insert(v.begin() + 12, candidate(after + 400, 0.85));
+  const auto irregular = classify(ekgLike(), v);
+  EXPECT_TRUE(has(irregular, after + 400));
+  EXPECT_EQ(irregular.size(), v.size());
+}
+
 TEST(EarlyCandidates, OfTwoTooCloseForBothTheLikelierStays) {
   // A noise candidate 150 ms before a beat that is itself early (a rate
   // change): only one of the two can be a beat, and it is the taller.
