@@ -9,6 +9,10 @@
 #include "analysis/series/series_find.h"
 #include "app/main_dialog.h"
 #include "app/session_analysis.h"
+#include "reports/definitions/definition_generate.h"
+#include "reports/definitions/report_definition.h"
+#include "reports/exports/export_command.h"
+#include "reports/exports/export_header.h"
 #include "store/ado_database.h"
 #include "store/records.h"
 #include "store/records_host.h"
@@ -129,6 +133,7 @@ bool heartButtonEnabled(const AnalysisSession& s, int slot) {
 MainScreenModel::MainScreenModel(UserInterface& ui) : ui_(ui) {}
 
 LoadResult MainScreenModel::load(const Request& rq) {
+  request_ = rq;
   SessionLoadRequest lr{rq.dataRoot, rq.programFolder, rq.clientId, rq.sessionId, {}};
   {
     LoadProgress progress(ui_);
@@ -242,6 +247,43 @@ bool MainScreenModel::saveConfig() {
   if (session_->config.Save(session_->configFile)) return true;
   ui_.showMessage(fileNotCreatedMessage(session_->configFile), Icon::Warning);
   return false;
+}
+
+std::string MainScreenModel::reportCategory() const {
+  if (!session_) return {};
+  if (!session_->openSession) return sessionScriptName(request_.dataRoot, request_.clientId, request_.sessionId);
+  const auto set = sessionChannelSetFile(request_.dataRoot, request_.clientId, request_.sessionId);
+  return set ? set->stem().string() : std::string();
+}
+
+Status MainScreenModel::generateExcelReport(const DefinitionChooser& choose) {
+  if (!session_) return Status::error("no session");
+  const auto definition = choose(reportCategory());
+  if (!definition) return Status::error("cancelled");
+  GenerationHooks hooks;
+  hooks.setEpochLength = [this](int seconds) {
+    for (const EpochLengthEntry& e : epochLengthEntries())
+      if (e.seconds == seconds) {
+        epochLength(e.command);
+        return session_->settings.epochTime == seconds;
+      }
+    return false;
+  };
+  hooks.recompute = [this] { recompute(); };
+  hooks.rebuildStepStatistics = [this] { recompute(); };
+  hooks.writeExport = [this](const ExportRequest& r) {
+    const ExportSources src{session_.get(), &results_, exportSessionInfo(*session_)};
+    return writeRequestedExport(src, r, ui_);
+  };
+  ExportPreferences prefs = currentExportPreferences();
+  int codePage = prefs.codePage;
+  const Status st = rc::generateExcelReport(*definition, request_.dataRoot / kReportsFolderName,
+                                            {&session_->settings, &codePage}, hooks, ui_);
+  if (codePage != prefs.codePage) {
+    prefs.codePage = codePage;
+    applyExportPreferences(prefs);
+  }
+  return st;
 }
 
 bool MainScreenModel::restoreAll() {

@@ -13,6 +13,7 @@
 #include "app/review_context.h"
 #include "app/session_analysis_load.h"
 #include "store/ado_types.h"
+#include "support/status.h"
 
 namespace rc {
 
@@ -116,12 +117,23 @@ class MainScreenModel {
   bool restoreAll();
   // Saves the configuration document; a failure shows 189 with the path.
   bool saveConfig();
+  // The report editor's filter for this session: its script's name
+  // (scripted) or its channel set's (open); empty when it cannot be read.
+  std::string reportCategory() const;
+  // "Generate Excel Report" (pending edits resolved by the caller): the
+  // definition chosen for reportCategory() (nullopt: cancelled), then the
+  // generation with this container's epoch length, recomputation and export
+  // writer. The analysis settings and the export code page it sets stay for
+  // the rest of the session. The caller refreshes its pages afterwards.
+  using DefinitionChooser = std::function<std::optional<std::filesystem::path>(const std::string& category)>;
+  Status generateExcelReport(const DefinitionChooser& choose);
   // Closing: the 3D view parameters are written and saved, pending edits
   // resolved; the session is released.
   void close();
 
  private:
   UserInterface& ui_;
+  Request request_;
   std::unique_ptr<AnalysisSession> session_;
   EpochResults results_;
   ReviewContext ctx_;

@@ -138,7 +138,9 @@ void CMainScreen::buildWindow() {
     resolvePendingEdits();
     generateTextReport(model_.context(), ui_, this);
   });
-  reportMenu->addAction(QStringLiteral("Generate Excel Report"))->setEnabled(false);
+  auto* excelReport = reportMenu->addAction(QStringLiteral("Generate Excel Report"));
+  excelReport->setObjectName("generateExcelReport");
+  connect(excelReport, &QAction::triggered, this, [this] { generateExcelReport(); });
   reports->setMenu(reportMenu);
   addAction(textReport);
   tools->addWidget(reports);
@@ -392,6 +394,16 @@ void CMainScreen::modeResolution() {
     ui_.showMessage(fileNotCreatedMessage(s.configFile), Icon::Warning);
   BusyCursor busy;
   model_.recompute();
+  recomputedAll();
+}
+
+void CMainScreen::generateExcelReport() {
+  resolvePendingEdits();
+  model_.generateExcelReport(
+      [this](const std::string& category) { return chooseExcelReport(category, ui_, this); });
+  // The definition's epoch length and options may have changed the results.
+  epochLength_->setCurrentIndex(std::max(0, epochLengthIndex(model_.session().settings.epochTime)));
+  for (ReviewPage* p : pages_) p->epochsChanged();
   recomputedAll();
 }
 

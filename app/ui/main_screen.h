@@ -45,6 +45,7 @@ class CMainScreen : public QMainWindow {
   void settings();
   void modeResolution();
   void restoreAll();
+  void generateExcelReport();
   void openManual();
 
  Q_SIGNALS:

@@ -7,6 +7,48 @@ namespace rc {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Passes everything on but the messages, which the caller shows itself.
+class QuietMessages final : public UserInterface {
+ public:
+  explicit QuietMessages(UserInterface& ui) : ui_(ui) {}
+  void showMessage(const Message&, Icon) override {}
+  bool askYesNo(const Message& m, bool defaultYes, Icon icon) override { return ui_.askYesNo(m, defaultYes, icon); }
+  bool askOkCancel(const Message& m, Icon icon) override { return ui_.askOkCancel(m, icon); }
+  std::optional<std::string> enterString(const Message& prompt, const std::string& initial) override {
+    return ui_.enterString(prompt, initial);
+  }
+  std::optional<fs::path> chooseFile(const FileDialogRequest& request) override { return ui_.chooseFile(request); }
+  OpenResult openDocument(const fs::path& file) override { return ui_.openDocument(file); }
+  std::optional<int> chooseOption(const ChoiceRequest& request) override { return ui_.chooseOption(request); }
+  void beginProgress(const std::string& label, std::int64_t total) override { ui_.beginProgress(label, total); }
+  bool reportProgress(std::int64_t done) override { return ui_.reportProgress(done); }
+  void endProgress() override { ui_.endProgress(); }
+
+ private:
+  UserInterface& ui_;
+};
+
+}  // namespace
+
+Status writeRequestedExport(const ExportSources& src, const ExportRequest& r, UserInterface& ui) {
+  ExportOptions o;
+  o.kind = r.kind;
+  o.header = r.header;
+  o.signal = r.signalType == 1 ? 1 : 0;
+  o.integerIbi = r.kind == ExportKind::Ibi && r.integerIbi;
+  o.timeColumn = r.kind == ExportKind::Ibi && r.timeColumn;
+  o.filePerEpoch = r.kind == ExportKind::Ibi && r.filePerEpoch;
+  o.titleId = r.titleId;
+  // The writer adds ".txt" (or the numbers and ".txt") to the base.
+  fs::path base = r.file;
+  if (!o.filePerEpoch) base.replace_extension();
+  QuietMessages quiet(ui);
+  if (!writeExport(src, o, base, quiet, r.codePage)) return Status::error("cannot write " + r.file.string());
+  return Status::ok();
+}
+
 Status generateExcelReport(const fs::path& definitionFile, const fs::path& reportsFolder, GenerationTarget target,
                            const GenerationHooks& hooks, UserInterface& ui) {
   if (!target.settings) return Status::error("no session");

@@ -50,6 +50,12 @@ struct GenerationTarget {
   int* exportCodePage = nullptr;
 };
 
+// The container's export writer for a generation: the request written as
+// the Export command writes that kind (the IBI request's base path for
+// numbered files, else the ".txt" file itself). Failures are not shown here:
+// the generation names the file.
+Status writeRequestedExport(const ExportSources& src, const ExportRequest& request, UserInterface& ui);
+
 // Generates from the definition file (found by the folder scan). Names and
 // values from the file are checked again: a name that could leave the folder
 // is skipped with 409, a value out of range keeps the session's value, and

@@ -191,7 +191,7 @@ bool writeExport(const ExportSources& src, const ExportOptions& o, const fs::pat
   const std::int32_t cp = codePage < 0 ? exportCodePage() : effectiveCodePage(codePage);
   const LocaleSeparators& sep = localeSeparators();
   const bool numbered = o.kind == ExportKind::Ibi && o.filePerEpoch;
-  const std::string headerText = o.header ? exportHeaderText(exportKindTitle(o.kind), src.info) : std::string();
+  const std::string headerText = o.header ? exportHeaderText(o.titleId != 0 ? o.titleId : exportKindTitle(o.kind), src.info) : std::string();
 
   IbiLineFormat f;
   f.integerIbi = o.integerIbi;

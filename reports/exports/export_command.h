@@ -37,6 +37,7 @@ struct ExportOptions {
   bool integerIbi = false;
   bool timeColumn = false;
   bool filePerEpoch = false;
+  int titleId = 0;  // the header's title; 0: the kind's own (exportKindTitle)
   bool operator==(const ExportOptions&) const = default;
 };
 

@@ -409,17 +409,13 @@ void openExcelReportEditor(const fs::path& root, UserInterface& ui, QWidget* par
   dlg.exec();
 }
 
-int openExcelReports(ReviewContext& ctx, const std::string& category, const GenerationHooks& hooks,
-                     int& exportCodePage, UserInterface& ui, QWidget* parent) {
-  if (!ctx.session) return 1;
+std::optional<fs::path> chooseExcelReport(const std::string& category, UserInterface& ui, QWidget* parent) {
   const fs::path root = dataRoot();
   QtDefinitionDialogs dialogs(root, ui, parent);
   ExcelReportEditorModel model(programFolder(), root, EditorMode::Selection, category, ui, dialogs);
   CExcelReportEditor dlg(model, parent);
-  if (dlg.exec() != QDialog::Accepted || !dlg.chosenFile()) return 1;
-  const Status st = generateExcelReport(*dlg.chosenFile(), model.reportsFolder(),
-                                        {&ctx.session->settings, &exportCodePage}, hooks, ui);
-  return st ? 0 : 1;
+  if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+  return dlg.chosenFile();
 }
 
 }  // namespace rc

@@ -125,10 +125,10 @@ int generateTextReport(ReviewContext& ctx, UserInterface& ui, QWidget* parent);
 // The main dialog's "Start editor" (editing mode).
 void openExcelReportEditor(const std::filesystem::path& dataRoot, UserInterface& ui, QWidget* parent);
 
-// The container's "Generate Excel Report": the editor in selection mode for
-// the session's channel set or script, then the generation through hooks
-// the container supplies (epoch length, recompute, export writer).
-int openExcelReports(ReviewContext& ctx, const std::string& category, const GenerationHooks& hooks,
-                     int& exportCodePage, UserInterface& ui, QWidget* parent);
+// The container's "Generate Excel Report": the editor in selection mode,
+// listing the definitions of `category`; the chosen definition file, or
+// nullopt when cancelled.
+std::optional<std::filesystem::path> chooseExcelReport(const std::string& category, UserInterface& ui,
+                                                       QWidget* parent);
 
 }  // namespace rc

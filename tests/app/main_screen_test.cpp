@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 
 #include "analysis/protocol/settings.h"
 #include "analysis/series/series_file.h"
@@ -293,6 +294,50 @@ TEST_F(MainScreenOnDemo, RestoreAllAsksFirst) {
   EXPECT_TRUE(dropped);
   EXPECT_TRUE(fs::exists(ekg));
   EXPECT_FALSE(m.results().hrvRows.empty());
+}
+
+TEST_F(MainScreenOnDemo, GeneratesAnExcelReportWithTheDefinitionsOptions) {
+  const fs::path config = configure(1, 2);
+  MainScreenModel m(ui_);
+  ASSERT_EQ(m.load(request(1, 2)), LoadResult::Ready);
+  ASSERT_EQ(m.session().settings.epochTime, 60);
+  const std::string category = m.reportCategory();
+  EXPECT_FALSE(category.empty());
+
+  const fs::path reports = root_ / "HRVReports";
+  fs::create_directories(reports);
+  std::ofstream(reports / "r.xlsx") << "workbook";
+  const fs::path definition = reports / "gen.xml";
+  std::ofstream(definition) << "<HRVExcelReport><Category>" << category << "</Category>"
+                            << "<IBIFileName>ibi.txt</IBIFileName><PeriodicStatFileName>periodic.txt"
+                               "</PeriodicStatFileName><SessionStatFileName>session.txt</SessionStatFileName>"
+                               "<ExcelFileName>r.xlsx</ExcelFileName><EpochTime>180</EpochTime>"
+                               "<NNInterval>50</NNInterval><Units>0</Units><StatisticOptions>0</StatisticOptions>"
+                               "<Header>1</Header><TextFileType>0</TextFileType></HRVExcelReport>";
+  std::string asked;
+  const Status st = m.generateExcelReport([&](const std::string& c) -> std::optional<fs::path> {
+    asked = c;
+    return definition;
+  });
+  EXPECT_TRUE(st) << st.message();
+  EXPECT_EQ(asked, category);
+  // The definition's epoch length went through the container's command.
+  EXPECT_EQ(m.session().settings.epochTime, 180);
+  EXPECT_NE(text(config).find("<EpochTime>180</EpochTime>"), std::string::npos);
+  // The three exports, each titled with string 252, under their own names.
+  for (const char* name : {"ibi.txt", "periodic.txt", "session.txt"}) {
+    const std::string body = text(reports / name);
+    EXPECT_EQ(body.rfind(str(252), 0), 0u) << name << ": " << body.substr(0, 60);
+  }
+  EXPECT_FALSE(fs::exists(reports / "ibi.txt.txt"));
+  ASSERT_EQ(ui_.openedDocuments().size(), 1u);
+  EXPECT_EQ(ui_.openedDocuments()[0].filename(), "r.xlsx");
+
+  // Cancelled: nothing is written.
+  fs::remove(reports / "ibi.txt");
+  EXPECT_FALSE(m.generateExcelReport([](const std::string&) { return std::nullopt; }));
+  EXPECT_FALSE(fs::exists(reports / "ibi.txt"));
+  fs::remove_all(reports);
 }
 
 // Counts the progress calls of a load.
