@@ -13,6 +13,7 @@
 #include <QPdfWriter>
 #include <QUrl>
 #include <atomic>
+#include <algorithm>
 #include <cmath>
 #include <thread>
 #include <cstdlib>
@@ -55,7 +56,11 @@ void paintChart(QPainter& p, const QRectF& area, const ChartSpec& c) {
   const double left = fm.horizontalAdvance("00000.0") + fm.height() + 6;
   const double top = fm.height() * 1.8;
   const double bottom = fm.height() * 2.4;
-  const QRectF plot(area.left() + left, area.top() + top, area.width() - left - 10, area.height() - top - bottom);
+  // The last tick label is centred on the right edge: room for half of it.
+  const double labelWidth = fm.horizontalAdvance("000.00");
+  const double right = std::max(10.0, labelWidth / 2 + 4);
+  const QRectF plot(area.left() + left, area.top() + top, area.width() - left - right,
+                    area.height() - top - bottom);
   if (plot.width() < 10 || plot.height() < 10) {
     p.restore();
     return;
@@ -79,7 +84,9 @@ void paintChart(QPainter& p, const QRectF& area, const ChartSpec& c) {
   }
 
   // Grid and axes.
-  const double xs = tickStep(x1 - x0, 6), ys = tickStep(y1 - y0, 5);
+  // As many x ticks as their labels leave room for (at most six).
+  const int xTicks = std::clamp(static_cast<int>(plot.width() / (1.6 * labelWidth)), 2, 6);
+  const double xs = tickStep(x1 - x0, xTicks), ys = tickStep(y1 - y0, 5);
   p.setPen(QPen(QColor(0xD9, 0xD9, 0xD9), 1));
   for (double v = std::ceil(x0 / xs) * xs; v <= x1 + xs * 1e-6; v += xs) {
     p.setPen(QPen(QColor(0xD9, 0xD9, 0xD9), 1));
