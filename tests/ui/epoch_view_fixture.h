@@ -32,7 +32,7 @@ struct LoadedReview {
   // A demo session loaded for review; false when it could not be loaded.
   bool loadDemo(const std::filesystem::path& root, const std::filesystem::path& programFolder, int client,
                 int sessionId) {
-    session = loadSessionForAnalysis({root, programFolder, client, sessionId}, ui);
+    session = loadSessionForAnalysis({root, programFolder, client, sessionId, {}}, ui);
     if (!session) return false;
     EpochInputs in = session->epochInputs();
     if (analyseLoadedSession(in, {&session->config, session->configFile}, results, ui) !=

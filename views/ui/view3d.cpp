@@ -100,6 +100,7 @@ C3DView::C3DView(const EpochViewData& data, AnalysisSettings& settings, int sign
     a->setTitleVisible(true);
     a->setLabelFormat("%.3g");
   }
+  surface_->axisY()->setLabelFormat("%.6g");
   surface_->axisZ()->setLabelFormat("%.0f");
   series_ = new QSurface3DSeries;
   series_->setDrawMode(QSurface3DSeries::DrawSurface);
@@ -187,11 +188,17 @@ void C3DView::drawNow() {
   }
   series_->dataProxy()->resetArray(array);
   rows_ = sp->rows();
-  surface_->axisX()->setRange(0.0f, static_cast<float>(m * sp->df));
-  surface_->axisZ()->setRange(static_cast<float>(sp->depthStart), static_cast<float>(sp->depthEnd));
   const double largest = sp->maxPower();
   if (largest != lastMax_) rebuildPalette(largest);
-  surface_->axisY()->setRange(0.0f, static_cast<float>(largest > 0 ? largest : 1.0));
+  // Labels at round values: frequency and time keep their ranges, power
+  // grows to the next labelled line.
+  auto divide = [](QValue3DAxis* axis, const AxisDivision& d) {
+    axis->setRange(static_cast<float>(d.lo), static_cast<float>(d.hi));
+    axis->setSegmentCount(d.segments);
+  };
+  divide(surface_->axisX(), axisDivision(0.0, m * sp->df, 4, false));
+  divide(surface_->axisZ(), axisDivision(sp->depthStart, sp->depthEnd, 4, false));
+  divide(surface_->axisY(), axisDivision(0.0, largest > 0 ? largest : 1.0, 4, true));
   ++drawCount_;
   emit drawnSurface();
 }
