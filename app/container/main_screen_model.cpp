@@ -209,6 +209,7 @@ LoadResult MainScreenModel::load(const Request& rq) {
   ctx_.heartSlot = initialHeartSlot(s);
   ctx_.timeFrameSeconds = timeFrames_[timeFrameIndex_].seconds;
   ctx_.recompute = [this] { return recompute(); };
+  ctx_.barsOn2DGraph = rq.barsOn2DGraph;
   return LoadResult::Ready;
 }
 
@@ -322,6 +323,7 @@ void MainScreenModel::close() {
   ok = writeSettingInt(s.config, "Rotation", st.rotation) && ok;
   if (ok) s.config.Save(s.configFile);  // a document without a root is never saved
   if (resolvePendingEdits) resolvePendingEdits();
+  request_.barsOn2DGraph = ctx_.barsOn2DGraph;
   ctx_ = ReviewContext{};
   results_ = EpochResults{};
   session_.reset();

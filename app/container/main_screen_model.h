@@ -78,6 +78,7 @@ class MainScreenModel {
     int clientId = 0;
     int sessionId = 0;
     bool confidential = false;  // the client's name is masked in the caption
+    bool barsOn2DGraph = false;  // the application setting, copied into the context
   };
   // The load sequence; every failure has been shown when it returns Failed.
   // Series generation reports through the interface's progress calls.
@@ -130,6 +131,9 @@ class MainScreenModel {
   // Closing: the 3D view parameters are written and saved, pending edits
   // resolved; the session is released.
   void close();
+  // The application setting "BarsOn2DGraph" as the pages left it (kept after
+  // close, for the program to write back).
+  bool barsOn2DGraph() const { return session_ ? ctx_.barsOn2DGraph : request_.barsOn2DGraph; }
 
  private:
   UserInterface& ui_;

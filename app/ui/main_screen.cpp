@@ -318,6 +318,7 @@ void CMainScreen::reloadSession() {
   }
   pages_ = {};
   model_.close();
+  request_.barsOn2DGraph = model_.barsOn2DGraph();
   BusyCursor busy;
   const LoadResult r = model_.load(request_);
   if (r != LoadResult::Ready) {

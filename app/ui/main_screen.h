@@ -26,6 +26,8 @@ class CMainScreen : public QMainWindow {
  public:
   CMainScreen(UserInterface& ui, QWidget* parent = nullptr);
   ~CMainScreen() override;
+  // The application setting "BarsOn2DGraph" as the epoch viewer left it.
+  bool barsOn2DGraph() const { return model_.barsOn2DGraph(); }
 
   // The load sequence: 1 loaded and ready to show, 0 failed, 2 no interval data.
   int load(const MainScreenModel::Request& request);

@@ -308,7 +308,8 @@ void CRhythmcraftDlg::openSession() {
     return;
   }
   auto* screen = new CMainScreen(ui_);
-  const int r = screen->load({root_, program_, clientId_, sessionId_, host_.confidential});
+  const int r = screen->load({root_, program_, clientId_, sessionId_, host_.confidential,
+                              appSettings_.barsOn2DGraph != 0});
   if (r == 1) {
     container_ = screen;
     connect(screen, &CMainScreen::closed, this, &CRhythmcraftDlg::containerClosed, Qt::QueuedConnection);
@@ -343,7 +344,12 @@ void CRhythmcraftDlg::explainMissingData(const fs::path& folder) {
 }
 
 void CRhythmcraftDlg::containerClosed() {
-  if (container_) container_->deleteLater();
+  if (container_) {
+    // The epoch viewer's drawing style is written with the other
+    // application settings at exit.
+    appSettings_.barsOn2DGraph = container_->barsOn2DGraph() ? 1 : 0;
+    container_->deleteLater();
+  }
   container_ = nullptr;
   if (direct_) {
     done(QDialog::Accepted);

@@ -340,6 +340,18 @@ TEST_F(MainScreenOnDemo, GeneratesAnExcelReportWithTheDefinitionsOptions) {
   fs::remove_all(reports);
 }
 
+TEST_F(MainScreenOnDemo, TheSpectrumStyleComesInAndGoesBack) {
+  configure(1, 2);
+  MainScreenModel m(ui_);
+  MainScreenModel::Request rq = request(1, 2);
+  rq.barsOn2DGraph = true;
+  ASSERT_EQ(m.load(rq), LoadResult::Ready);
+  EXPECT_TRUE(m.context().barsOn2DGraph);
+  m.context().barsOn2DGraph = false;  // the epoch viewer's toggle
+  m.close();
+  EXPECT_FALSE(m.barsOn2DGraph());
+}
+
 // Counts the progress calls of a load.
 class ProgressUi : public ScriptedUi {
  public:
