@@ -31,6 +31,11 @@ struct ReviewContext {
   // the program writes them; the epoch viewer toggles it.
   bool barsOn2DGraph = false;
 
+  // Undo all segments of a heart slot, carried out by the container (asks
+  // first; regenerates the series, clears the slot's segments, recomputes and
+  // refreshes every page). True when done.
+  std::function<bool(int slot)> undoAllSegments;
+
   // Recomputes the statistics into *results with the session's current
   // settings: 0 on success, a positive value on failure (messages shown).
   std::function<int()> recompute;

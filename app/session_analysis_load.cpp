@@ -57,6 +57,50 @@ void configureInMemory(CADODatabase& channelSet, CXMLMarkup& doc) {
 
 }  // namespace
 
+namespace {
+
+FindOrCreateRequest seriesRequest(const AnalysisSession& s) {
+  FindOrCreateRequest req;
+  req.sessionFolder = s.folder;
+  req.timing.blockRate = s.recording.blockRate();
+  req.timing.sessionLength = static_cast<float>(s.duration);
+  req.timing.openSession = s.openSession;
+  if (s.protocol) req.timing.segmentDurations = s.protocol->segmentDurations();
+  req.settings.ekgType = static_cast<std::uint8_t>(s.settings.ibiFromEkgType);
+  req.settings.bvpType = static_cast<std::uint8_t>(s.settings.ibiFromBvpType);
+  req.settings.respOption = static_cast<std::uint8_t>(s.settings.respirationOption);
+  req.settings.averagingFactor = s.settings.averagingFactor;
+  return req;
+}
+
+}  // namespace
+
+std::optional<IntervalSeries> detectSeriesAgain(const AnalysisSession& s, int slot, const ProgressFn& progress) {
+  if (slot != kSlotEkg && slot != kSlotBvp) return std::nullopt;
+  const SignalSlot& sl = s.slots[static_cast<std::size_t>(slot)];
+  if (!sl.used() || sl.index < 0 || static_cast<std::size_t>(sl.index) >= s.recording.channelCount())
+    return std::nullopt;
+  const auto i = static_cast<std::size_t>(sl.index);
+  const ChannelInput channel{s.recording.samples(i), static_cast<double>(s.recording.channel(i).rate)};
+  const FindOrCreateRequest req = seriesRequest(s);
+  auto library = makeSignalLibrary();
+  Result<IntervalSeries> series =
+      generateIntervalSeries(slot == kSlotEkg ? SeriesKind::IbiFromEkg : SeriesKind::IbiFromBvp, channel,
+                             req.timing, req.settings, *library, progress);
+  if (!series) return std::nullopt;
+  return std::move(*series);
+}
+
+void regenerateHeartSeries(AnalysisSession& s, int slot, UserInterface& ui, const ProgressFn& progress) {
+  if (slot != kSlotEkg && slot != kSlotBvp) return;
+  const SignalSlot& sl = s.slots[static_cast<std::size_t>(slot)];
+  if (!sl.used()) return;
+  std::error_code ec;
+  fs::remove(seriesFilePath(s.folder, slot == kSlotEkg ? SeriesKind::IbiFromEkg : SeriesKind::IbiFromBvp, sl.label),
+             ec);
+  findOrCreateSessionSeries(s, ui, progress);
+}
+
 void findOrCreateSessionSeries(AnalysisSession& s, UserInterface& ui, const ProgressFn& progress) {
   s.ekg.reset();
   s.bvp.reset();

@@ -94,6 +94,16 @@ std::unique_ptr<AnalysisSession> loadSessionForAnalysis(const SessionLoadRequest
 // files are read when present), replacing the series held.
 void findOrCreateSessionSeries(AnalysisSession& session, UserInterface& ui, const ProgressFn& progress = {});
 
+// The interval series of a heart slot (kSlotEkg or kSlotBvp) detected again
+// from its raw channel with the session's settings, in memory only; nullopt
+// when the slot has no recorded channel or the detection cannot run.
+std::optional<IntervalSeries> detectSeriesAgain(const AnalysisSession& session, int slot,
+                                                const ProgressFn& progress = {});
+
+// The series file of a heart slot detected again from the raw channel and
+// written; the session's series are read again (Undo all segments).
+void regenerateHeartSeries(AnalysisSession& session, int slot, UserInterface& ui, const ProgressFn& progress = {});
+
 // An IBI series file analysed as an open session: its kind (EKG or BVP) from
 // the file name, EKG when the name says neither.
 std::unique_ptr<AnalysisSession> loadIbiFileForAnalysis(const std::filesystem::path& file, UserInterface& ui);

@@ -9,6 +9,8 @@
 #include "analysis/series/series_find.h"
 #include "app/main_dialog.h"
 #include "app/session_analysis.h"
+#include "editors/periodic/periodic_editor.h"
+#include "editors/periodic/segments.h"
 #include "reports/definitions/definition_generate.h"
 #include "reports/definitions/report_definition.h"
 #include "reports/exports/export_command.h"
@@ -210,6 +212,7 @@ LoadResult MainScreenModel::load(const Request& rq) {
   ctx_.timeFrameSeconds = timeFrames_[timeFrameIndex_].seconds;
   ctx_.recompute = [this] { return recompute(); };
   ctx_.barsOn2DGraph = rq.barsOn2DGraph;
+  ctx_.undoAllSegments = [this](int slot) { return undoAllSegments(slot); };
   return LoadResult::Ready;
 }
 
@@ -285,6 +288,32 @@ Status MainScreenModel::generateExcelReport(const DefinitionChooser& choose) {
     applyExportPreferences(prefs);
   }
   return st;
+}
+
+bool MainScreenModel::undoAllSegments(int slot) {
+  if (!session_ || (slot != kSlotEkg && slot != kSlotBvp)) return false;
+  AnalysisSession& s = *session_;
+  const SignalSlot& sl = s.slots[static_cast<std::size_t>(slot)];
+  if (!sl.used()) return false;
+  const std::string name = sl.description.empty() ? sl.label : sl.description;
+  if (!ui_.askYesNo(MessageBuilder().idArg(kUndoAllSegmentsQuestionId, name).build(), false, Icon::Question))
+    return false;
+  if (dropPendingEdits) dropPendingEdits();
+  const fs::path file = periodicSegmentsPath(s.folder);
+  PeriodicSegmentList list;
+  if (readPeriodicSegments(file, list)) {
+    list.removeSource(sl.input);
+    if (list.empty())
+      deletePeriodicSegments(file, ui_);
+    else
+      savePeriodicSegments(file, list, ui_);
+  }
+  {
+    LoadProgress progress(ui_);
+    regenerateHeartSeries(s, slot, ui_, [&progress](std::size_t d, std::size_t t) { progress(d, t); });
+  }
+  recompute();
+  return true;
 }
 
 bool MainScreenModel::restoreAll() {

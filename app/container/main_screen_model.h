@@ -116,6 +116,11 @@ class MainScreenModel {
   // and the edit files, generates the series again and recomputes. True when
   // done.
   bool restoreAll();
+  // Undo all segments of a heart slot: message 305 with the signal's name
+  // (Yes/No, No default); Yes removes the slot's segments from the segment
+  // file, detects its series file again and recomputes. Pending edits are
+  // dropped. True when done (the caller refreshes its pages).
+  bool undoAllSegments(int slot);
   // Saves the configuration document; a failure shows 189 with the path.
   bool saveConfig();
   // The report editor's filter for this session: its script's name

@@ -60,6 +60,7 @@ int CMainScreen::load(const MainScreenModel::Request& request) {
     r = model_.load(request);
   }
   if (r != LoadResult::Ready) return static_cast<int>(r);
+  wireContext();
   buildWindow();
   buildPages();
   switchPage(0);
@@ -329,6 +330,7 @@ void CMainScreen::reloadSession() {
     close();
     return;
   }
+  wireContext();
   menuBar()->clear();
   for (QToolBar* t : findChildren<QToolBar*>()) delete t;
   for (QLabel* l : panes_) delete l;
@@ -406,6 +408,17 @@ void CMainScreen::generateExcelReport() {
   epochLength_->setCurrentIndex(std::max(0, epochLengthIndex(model_.session().settings.epochTime)));
   for (ReviewPage* p : pages_) p->epochsChanged();
   recomputedAll();
+}
+
+void CMainScreen::wireContext() {
+  // Undo all segments changes the series every page shows.
+  model_.context().undoAllSegments = [this](int slot) {
+    if (!model_.undoAllSegments(slot)) return false;
+    for (ReviewPage* p : pages_)
+      if (p) p->signalChanged();
+    recomputedAll();
+    return true;
+  };
 }
 
 void CMainScreen::restoreAll() {

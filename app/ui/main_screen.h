@@ -48,6 +48,7 @@ class CMainScreen : public QMainWindow {
   void modeResolution();
   void restoreAll();
   void generateExcelReport();
+  void wireContext();
   void openManual();
 
  Q_SIGNALS:

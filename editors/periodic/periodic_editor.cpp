@@ -279,4 +279,119 @@ std::vector<double> PeriodicEditor::rowStartTimes() const {
   return out;
 }
 
+namespace {
+
+// The [first, first + count) values of each session segment of s, with the
+// start time of each of its intervals.
+struct SegmentRun {
+  std::size_t first = 0, count = 0;
+  std::vector<double> starts;
+};
+
+std::vector<SegmentRun> segmentRuns(const IntervalSeries& s) {
+  const std::size_t n = std::max<std::size_t>(s.segments.size(), 1);
+  const SegmentIndex idx = segmentIndex(s, n);
+  std::vector<SegmentRun> runs(n);
+  for (std::size_t seg = 0; seg < n && seg < idx.size(); ++seg) {
+    SegmentRun& r = runs[seg];
+    r.first = idx.first[seg];
+    r.count = idx.count[seg];
+    double t = segmentFirstEventTime(s, seg);
+    for (std::size_t k = r.first; k < r.first + r.count && k < s.values.size(); ++k) {
+      r.starts.push_back(t);
+      t += static_cast<double>(s.values[k]) / 1000.0;
+    }
+  }
+  return runs;
+}
+
+}  // namespace
+
+std::size_t replaceIntervals(IntervalSeries& series, const IntervalSeries& fresh, double from, double to) {
+  const std::vector<SegmentRun> old = segmentRuns(series);
+  const std::vector<SegmentRun> now = segmentRuns(fresh);
+  std::vector<float> values;
+  values.reserve(series.values.size());
+  std::size_t removed = 0;
+  for (std::size_t seg = 0; seg < old.size(); ++seg) {
+    const SegmentRun& a = old[seg];
+    std::size_t kept = 0;
+    bool inserted = false;
+    auto insertFresh = [&] {
+      inserted = true;
+      if (seg >= now.size()) return;
+      const SegmentRun& b = now[seg];
+      for (std::size_t j = 0; j < b.starts.size(); ++j)
+        if (b.starts[j] >= from && b.starts[j] <= to) {
+          values.push_back(fresh.values[b.first + j]);
+          ++kept;
+        }
+    };
+    for (std::size_t j = 0; j < a.starts.size(); ++j) {
+      const bool inside = a.starts[j] >= from && a.starts[j] <= to;
+      if (inside) {
+        if (!inserted) insertFresh();
+        ++removed;
+        continue;
+      }
+      if (!inserted && a.starts[j] > to) insertFresh();
+      values.push_back(series.values[a.first + j]);
+      ++kept;
+    }
+    // A range after the segment's last interval (or an empty segment).
+    if (!inserted && !a.starts.empty() && a.starts.back() < from) insertFresh();
+    if (seg < series.segments.size()) series.segments[seg].intervalCount = static_cast<std::int32_t>(kept);
+  }
+  // Values beyond the records' counts continue the last segment: keep them.
+  std::size_t covered = 0;
+  for (const SegmentRun& r : old) covered += r.count;
+  for (std::size_t k = covered; k < series.values.size(); ++k) values.push_back(series.values[k]);
+  if (series.segments.size() == 1) series.segments[0].intervalCount = static_cast<std::int32_t>(values.size());
+  series.values = std::move(values);
+  return removed;
+}
+
+void PeriodicEditor::jumpTo(double t, UserInterface& ui) {
+  if (!src_.series) return;
+  cursor_ = t;
+  const int count = indexCount();
+  for (int i = 0; i < count; ++i) {
+    const int keep = index_;
+    index_ = i;
+    const PeriodicWindow w = window();
+    index_ = keep;
+    if (t >= w.start && t < w.end) {
+      if (i != index_) {
+        resolvePending(ui);
+        index_ = i;
+        fill(ui);
+      }
+      return;
+    }
+  }
+}
+
+bool PeriodicEditor::undoSegment(std::size_t index, const Redetect& detect, UserInterface& ui) {
+  if (!src_.series || model_.dirty() || index >= segments_.size()) return false;
+  const TPeriodicSegment seg = segments_.segments()[index];
+  if (seg.source != src_.sourceChannel) return false;
+  if (!ui.askYesNo(messageOf(kUndoSegmentQuestionId), false, Icon::Question)) return false;
+  if (!src_.openSession && frame_ != TimeFrame::Session) setTimeFrame(TimeFrame::Session, ui);
+  const std::optional<IntervalSeries> fresh = detect ? detect() : std::nullopt;
+  if (!fresh) return false;
+  constexpr double kEdgeTolerance = 0.1;  // s
+  replaceIntervals(*src_.series, *fresh, seg.start - kEdgeTolerance, seg.end + kEdgeTolerance);
+  if (!src_.seriesFile.empty()) saveIntervalSeries(src_.seriesFile, *src_.series, src_.openSession, ui);
+  segments_.removeAt(index);
+  if (!src_.sessionFolder.empty()) {
+    if (segments_.empty())
+      deletePeriodicSegments(segmentsFile(), ui);
+    else
+      savePeriodicSegments(segmentsFile(), segments_, ui);
+  }
+  listed_ = -2;
+  fill(ui);
+  return true;
+}
+
 }  // namespace rc

@@ -9,6 +9,7 @@
 // epoch entries); they must outlive it or be given again by load().
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,8 @@
 namespace rc {
 
 inline constexpr int kResolvePendingId = 249;
+inline constexpr int kUndoSegmentQuestionId = 306;
+inline constexpr int kUndoAllSegmentsQuestionId = 305;
 inline constexpr int kEpochWithoutStepId = 366;
 
 enum class TimeFrame : int { Epoch = 0, Step = 1, Activity = 2, Session = 3 };
@@ -112,6 +115,21 @@ class PeriodicEditor {
   // The intervals' start times of the listed rows, for the chart (s).
   std::vector<double> rowStartTimes() const;
 
+  // The segment commands of the chart.
+  // The index in segments() of this signal's segment at time t, or -1.
+  int segmentAt(double t) const { return segments_.findAt(src_.sourceChannel, t); }
+  // Jump: the cursor goes to t and the stretch that holds it is listed
+  // (pending edits resolved first when the stretch changes).
+  void jumpTo(double t, UserInterface& ui);
+  // Undo segment (no pending edits): message 306 (Yes/No, No default). Yes:
+  // a scripted session switches to the Session frame; the series is detected
+  // again from the raw signal (`detect`, in memory only) and its intervals
+  // that start within the segment (0.1 s either side) replace the series'
+  // intervals there; the series file is written, the segment removed and
+  // the segment file written again. True when carried out.
+  using Redetect = std::function<std::optional<IntervalSeries>()>;
+  bool undoSegment(std::size_t index, const Redetect& detect, UserInterface& ui);
+
  private:
   bool scriptedStretch() const { return !src_.openSession && frame_ != TimeFrame::Session; }
   int segmentOfIndex(int index) const;
@@ -130,5 +148,11 @@ class PeriodicEditor {
   double cursor_ = 0.0;
   bool marksFull_ = false;
 };
+
+// In every session segment, the intervals of `series` that start within
+// [from, to] are replaced by those of `fresh` (the same session detected
+// again) that start within it; the segment records' counts follow. Returns
+// the number of intervals taken out.
+std::size_t replaceIntervals(IntervalSeries& series, const IntervalSeries& fresh, double from, double to);
 
 }  // namespace rc

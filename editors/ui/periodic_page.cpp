@@ -7,7 +7,9 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QApplication>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QShortcut>
@@ -176,6 +178,11 @@ void TachogramView::drawForeground(QPainter* painter, const QRectF& rect) {
 void TachogramView::mousePressEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton && chart()->plotArea().contains(mapToScene(e->pos())))
     Q_EMIT clickedAt(valueAt(e->pos()).x());
+  if (e->button() == Qt::RightButton && chart()->plotArea().contains(mapToScene(e->pos()))) {
+    Q_EMIT menuAt(valueAt(e->pos()).x(), e->globalPosition().toPoint(),
+                  (e->modifiers() & Qt::ShiftModifier) != 0);
+    return;
+  }
   QChartView::mousePressEvent(e);
 }
 
@@ -332,6 +339,7 @@ CPeriodic::CPeriodic(ReviewContext& ctx, QWidget* parent) : ReviewPage(parent), 
     Q_EMIT statusTimes(QString::fromStdString(formatRowTime(static_cast<float>(editor_.cursorTime()), d)),
                      QString::fromStdString(formatRowTime(static_cast<float>(std::max(0.0, t)), d)));
   });
+  connect(chart_, &TachogramView::menuAt, this, &CPeriodic::chartMenu);
   strip_ = new RawSignalStrip(this);
 
   auto* buttons = new QVBoxLayout;
@@ -504,6 +512,75 @@ void CPeriodic::setCursorTime(double t) {
   const char d = localeSeparators().decimal;
   Q_EMIT statusTimes(QString::fromStdString(formatRowTime(static_cast<float>(std::max(0.0, t)), d)),
                    QString::fromStdString(formatRowTime(static_cast<float>(std::max(0.0, hover_)), d)));
+}
+
+void CPeriodic::jumpTo(double t) {
+  const int listed = editor_.listedSegment();
+  const int index = editor_.index();
+  editor_.jumpTo(t, ui());
+  if (editor_.listedSegment() != listed || editor_.index() != index) {
+    refreshRows();
+    updateNavigation();
+  }
+  setCursorTime(t);
+  select({editor_.model().rowAtTime(t)});
+  redraw();
+  updateButtons();
+}
+
+bool CPeriodic::canUndoSegmentAt(double t) const {
+  return editor_.loaded() && editor_.pendingEdits() == 0 && editor_.segmentAt(t) >= 0;
+}
+
+bool CPeriodic::canUndoAllSegments() const {
+  return editor_.loaded() && editor_.pendingEdits() == 0 && ctx_.undoAllSegments &&
+         editor_.segments().countFor(editor_.source().sourceChannel) > 0;
+}
+
+bool CPeriodic::undoSegmentAt(double t) {
+  if (!canUndoSegmentAt(t)) return false;
+  const int seg = editor_.segmentAt(t);
+  const bool done = editor_.undoSegment(static_cast<std::size_t>(seg), [this] {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto fresh = detectSeriesAgain(*ctx_.session, ctx_.heartSlot);
+    QApplication::restoreOverrideCursor();
+    return fresh;
+  }, ui());
+  if (!done) return false;
+  updating_ = true;
+  frames_[static_cast<int>(editor_.timeFrame())]->setChecked(true);
+  updating_ = false;
+  refreshRows();
+  updateNavigation();
+  updateButtons();
+  redraw();
+  Q_EMIT statisticsOutOfDate();
+  return true;
+}
+
+bool CPeriodic::undoAllSegments() {
+  if (!canUndoAllSegments()) return false;
+  return ctx_.undoAllSegments(ctx_.heartSlot);
+}
+
+void CPeriodic::chartMenu(double t, const QPoint& at, bool shift) {
+  if (shift) {
+    jumpTo(t);
+    return;
+  }
+  QMenu menu(this);
+  QAction* jump = menu.addAction(text(237, "Jump"));
+  QAction* undoSegment = menu.addAction(text(238, "Undo Segment"));
+  undoSegment->setEnabled(canUndoSegmentAt(t));
+  QAction* undoAll = menu.addAction(text(297, "Undo All Segments"));
+  undoAll->setEnabled(canUndoAllSegments());
+  QAction* chosen = menu.exec(at);
+  if (chosen == jump)
+    jumpTo(t);
+  else if (chosen == undoSegment)
+    undoSegmentAt(t);
+  else if (chosen == undoAll)
+    undoAllSegments();
 }
 
 void CPeriodic::frameChosen(TimeFrame f) {

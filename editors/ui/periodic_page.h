@@ -62,6 +62,9 @@ class TachogramView : public QChartView {
  Q_SIGNALS:
   void clickedAt(double seconds);
   void hoveredAt(double seconds);
+  // A right-click in the plot: the time under the pointer, where the menu
+  // goes, and whether Shift was held (Jump at once).
+  void menuAt(double seconds, QPoint globalPos, bool shift);
 
  protected:
   void drawForeground(QPainter* painter, const QRectF& rect) override;
@@ -134,8 +137,16 @@ class CPeriodic : public ReviewPage {
   void cancelChanges();
   void saveChanges();
   void setCursorTime(double t);
+  // The segment commands of the chart's menu.
+  void jumpTo(double t);
+  bool undoSegmentAt(double t);
+  bool undoAllSegments();
+  // Whether the menu at time t offers Undo segment and Undo all.
+  bool canUndoSegmentAt(double t) const;
+  bool canUndoAllSegments() const;
 
  private:
+  void chartMenu(double t, const QPoint& at, bool shift);
   std::vector<std::size_t> selectedRows() const;
   void applied(const std::optional<EditApplied>& a, bool keepBand);
   void select(const std::vector<std::size_t>& rows);

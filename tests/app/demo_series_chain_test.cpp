@@ -158,7 +158,7 @@ TEST_F(DemoSeriesChain, EverySeriesStartsWithATrueIntervalAndFollowsTheTrueBeats
                                          demo::kDemoMultiChannel, demo::kDemoArchived}) {
     SCOPED_TRACE(id.what);
     ScriptedUi ui;
-    SessionLoadRequest req{*root_, RC_PROGRAM_DIR, id.client, id.session};
+    SessionLoadRequest req{*root_, RC_PROGRAM_DIR, id.client, id.session, {}};
     auto session = loadSessionForAnalysis(req, ui);
     ASSERT_NE(session, nullptr);
     const TruthBeats truth = truthBeats(session->folder);

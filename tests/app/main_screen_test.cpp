@@ -11,6 +11,8 @@
 #include "app/session_analysis.h"
 #include "analysis/series/series_find.h"
 #include "demo/demo_root.h"
+#include "editors/periodic/periodic_editor.h"
+#include "editors/periodic/segments.h"
 #include "support/file_io.h"
 #include "support/language.h"
 #include "support/paths.h"
@@ -350,6 +352,38 @@ TEST_F(MainScreenOnDemo, TheSpectrumStyleComesInAndGoesBack) {
   m.context().barsOn2DGraph = false;  // the epoch viewer's toggle
   m.close();
   EXPECT_FALSE(m.barsOn2DGraph());
+}
+
+TEST_F(MainScreenOnDemo, UndoAllSegmentsDetectsTheSignalAgainAndClearsItsSegments) {
+  configure(1, 2);
+  MainScreenModel m(ui_);
+  ASSERT_EQ(m.load(request(1, 2)), LoadResult::Ready);
+  AnalysisSession& s = m.session();
+  const int ekg = s.slots[kSlotEkg].input;
+  const fs::path segments = periodicSegmentsPath(s.folder);
+  PeriodicSegmentList list;
+  list.offer(ekg, kOpAdd, 10.0, 12.0, s.duration);
+  list.offer(ekg + 100, kOpSplit, 20.0, 21.0, s.duration);  // another signal's
+  ASSERT_TRUE(writePeriodicSegments(segments, list));
+  const fs::path file = seriesFilePath(s.folder, SeriesKind::IbiFromEkg, s.slots[kSlotEkg].label);
+  const IntervalSeries detected = *s.ekg;
+  s.ekg->values[5] += 100.0f;  // an edit saved earlier
+  ASSERT_TRUE(saveIntervalSeries(file, *s.ekg, s.openSession, ui_));
+
+  ui_.answer(false);
+  EXPECT_FALSE(m.undoAllSegments(kSlotEkg));
+  EXPECT_EQ(ui_.firstIds().back(), kUndoAllSegmentsQuestionId);
+  ui_.answer(true);
+  ASSERT_TRUE(m.undoAllSegments(kSlotEkg));
+  IntervalSeries back;
+  ASSERT_TRUE(readIntervalSeries(file, s.openSession, back));
+  EXPECT_EQ(back.values, detected.values);
+  EXPECT_EQ(m.session().ekg->values, detected.values);
+  PeriodicSegmentList left;
+  ASSERT_TRUE(readPeriodicSegments(segments, left));
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(left.segments()[0].source, ekg + 100);
+  fs::remove(segments);
 }
 
 // Counts the progress calls of a load.

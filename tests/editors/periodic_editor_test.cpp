@@ -252,5 +252,90 @@ TEST_F(PeriodicEditorTest, OpenSessionSpinsThroughEpochs) {
   EXPECT_EQ(editor.index(), 0);
 }
 
+// ---- the segment commands ----
+
+TEST(ReplaceIntervals, TheDetectedIntervalsOfTheRangeTakeTheEditedOnesPlace) {
+  // Open session from 1 s: an Add merged 400 + 400 into 800 at 1.8 .. 2.6 s.
+  IntervalSeries edited = openSeries({800.0f, 800.0f, 800.0f, 1600.0f});
+  const IntervalSeries fresh = openSeries({800.0f, 400.0f, 400.0f, 800.0f, 1600.0f});
+  // The row that starts at the segment's end lies within the tolerance too.
+  EXPECT_EQ(replaceIntervals(edited, fresh, 1.7, 2.7), 2u);
+  EXPECT_EQ(edited.values, fresh.values);
+  EXPECT_EQ(edited.segments[0].intervalCount, 5);
+  // Nothing inside the range: nothing changes.
+  IntervalSeries same = fresh;
+  EXPECT_EQ(replaceIntervals(same, openSeries({700.0f}), 50.0, 60.0), 0u);
+  EXPECT_EQ(same, fresh);
+}
+
+TEST(ReplaceIntervals, EachSessionSegmentKeepsItsOwnCount) {
+  IntervalSeries edited = scriptedSeries();
+  IntervalSeries fresh = scriptedSeries();
+  // In segment 2 (from 100.5 s) the 3rd and 4th intervals were merged.
+  edited.values[100 + 2] += edited.values[100 + 3];
+  edited.values.erase(edited.values.begin() + 103);
+  edited.segments[1].intervalCount = 99;
+  // The segment of the merged interval, 0.1 s either side.
+  const double from = 100.5 + (fresh.values[100] + fresh.values[101]) / 1000.0 - 0.1;
+  const double to = from + 0.1 + edited.values[102] / 1000.0 + 0.1;
+  EXPECT_EQ(replaceIntervals(edited, fresh, from, to), 2u);
+  EXPECT_EQ(edited, fresh);
+}
+
+TEST_F(PeriodicEditorTest, UndoSegmentPutsTheDetectedIntervalsBackAndDropsTheSegment) {
+  const std::vector<float> detected{800.0f, 400.0f, 400.0f, 800.0f, 1600.0f, 800.0f};
+  open(openSeries(detected));
+  const Sel merge{1, 2};
+  ASSERT_TRUE(editor.add(merge, ui));
+  ASSERT_TRUE(editor.save(true, ui));
+  ASSERT_EQ(editor.segments().size(), 1u);
+  const int seg = editor.segmentAt(2.0);
+  ASSERT_EQ(seg, 0);
+  EXPECT_EQ(editor.segmentAt(5.0), -1);
+  int detections = 0;
+  auto detect = [&]() -> std::optional<IntervalSeries> {
+    ++detections;
+    return openSeries(detected);
+  };
+  // No keeps everything and detects nothing.
+  ui.answer(false);
+  EXPECT_FALSE(editor.undoSegment(0, detect, ui));
+  EXPECT_EQ(detections, 0);
+  EXPECT_EQ(editor.segments().size(), 1u);
+  ui.answer(true);
+  ASSERT_TRUE(editor.undoSegment(0, detect, ui));
+  EXPECT_EQ(series.values, detected);
+  EXPECT_EQ(readBack(true).values, detected);
+  EXPECT_EQ(editor.model().rowCount(), detected.size());
+  EXPECT_TRUE(editor.segments().empty());
+  EXPECT_FALSE(std::filesystem::exists(editor.segmentsFile()));
+  EXPECT_EQ(ui.firstIds().back(), kUndoSegmentQuestionId);
+}
+
+TEST_F(PeriodicEditorTest, UndoSegmentOfAScriptedSessionListsTheWholeSeries) {
+  scripted();
+  editor.setTimeFrame(TimeFrame::Activity, ui);
+  ASSERT_TRUE(editor.spin(1, ui));  // the second activity
+  const Sel merge{2, 3};
+  ASSERT_TRUE(editor.add(merge, ui));
+  ASSERT_TRUE(editor.save(true, ui));
+  ASSERT_EQ(series.segments[1].intervalCount, 99);
+  ui.answer(true);
+  ASSERT_TRUE(editor.undoSegment(0, [] { return std::optional<IntervalSeries>(scriptedSeries()); }, ui));
+  EXPECT_EQ(editor.timeFrame(), TimeFrame::Session);
+  EXPECT_EQ(series, scriptedSeries());
+  EXPECT_EQ(editor.model().rowCount(), 300u);
+}
+
+TEST_F(PeriodicEditorTest, JumpListsTheStretchThatHoldsTheTime) {
+  std::vector<float> v(200, 1000.0f);
+  open(openSeries(v));
+  src.epochSeconds = 60;
+  editor.load(src, ui);
+  editor.jumpTo(130.0, ui);
+  EXPECT_EQ(editor.index(), 2);  // 121 .. 181 s
+  EXPECT_DOUBLE_EQ(editor.cursorTime(), 130.0);
+}
+
 }  // namespace
 }  // namespace rc

@@ -141,6 +141,39 @@ class PeriodicPageTest : public QObject {
     QVERIFY(fromSaved.hrvRows == results_.hrvRows);
   }
 
+  void chartMenuUndoesTheSavedSegments() {
+    // After editSaveAndReopen the session holds two segments of saved edits:
+    // Jump (Shift + right-click) goes to one, Undo segment puts the detected
+    // intervals back; with both undone the series is the detected one again.
+    const std::optional<IntervalSeries> detected = detectSeriesAgain(*session_, kSlotEkg);
+    QVERIFY(detected.has_value());
+    QVERIFY(ctx_.selectedHeartSeries()->values != detected->values);
+    CPeriodic page(ctx_);
+    page.resize(1300, 700);
+    page.editor().setTimeFrame(TimeFrame::Session, ui_);
+    page.reload();
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    const PeriodicSource src = periodicSourceOf(ctx_);
+    const auto segs = page.editor().segments().segmentsOf(src.sourceChannel);
+    QCOMPARE(static_cast<int>(segs.size()), 2);
+    const double t = 0.5 * (segs[0].start + segs[0].end);
+    TachogramView* chart = page.tachogram();
+    const QPointF scene = chart->chart()->mapToPosition(QPointF(t, 900.0));
+    QTest::mouseClick(chart->viewport(), Qt::RightButton, Qt::ShiftModifier, chart->mapFromScene(scene));
+    QVERIFY(std::abs(page.editor().cursorTime() - t) < 0.1);
+    QVERIFY(page.canUndoSegmentAt(t));
+    QVERIFY(!page.canUndoSegmentAt(segs[1].end + 5.0));
+    QVERIFY(page.canUndoAllSegments() == false);  // no container here to carry it out
+    for (const TPeriodicSegment& seg : segs) {
+      ui_.answer(true);
+      QVERIFY(page.undoSegmentAt(0.5 * (seg.start + seg.end)));
+    }
+    QVERIFY(page.editor().segments().segmentsOf(src.sourceChannel).empty());
+    QCOMPARE(ctx_.selectedHeartSeries()->values, detected->values);
+    QCOMPARE(page.rowView()->model()->rowCount(), static_cast<int>(detected->values.size()));
+  }
+
   void longSeriesLoadsAndScrolls() {
     // A day of intervals: the page fills its list and chart, and a row deep in the list selects.
     IntervalSeries& s = *ctx_.selectedHeartSeries();
