@@ -1,5 +1,7 @@
 #include "app/session_analysis_load.h"
 
+#include <algorithm>
+
 #include "analysis/series/series_file.h"
 #include "analysis/series/series_find.h"
 #include "app/session_config.h"
@@ -113,17 +115,8 @@ void findOrCreateSessionSeries(AnalysisSession& s, UserInterface& ui, const Prog
   if (s.slots[2].used()) sel.respChannel = s.slots[2].label;
   for (int k = 7; k <= 8; ++k)
     if (s.slots[k].used() && s.slots[k].rawEmg) sel.rmsChannels.push_back(s.slots[k].label);
-  FindOrCreateRequest req;
-  req.sessionFolder = s.folder;
+  FindOrCreateRequest req = seriesRequest(s);
   req.selection = sel;
-  req.timing.blockRate = s.recording.blockRate();
-  req.timing.sessionLength = static_cast<float>(s.duration);
-  req.timing.openSession = s.openSession;
-  if (s.protocol) req.timing.segmentDurations = s.protocol->segmentDurations();
-  req.settings.ekgType = static_cast<std::uint8_t>(s.settings.ibiFromEkgType);
-  req.settings.bvpType = static_cast<std::uint8_t>(s.settings.ibiFromBvpType);
-  req.settings.respOption = static_cast<std::uint8_t>(s.settings.respirationOption);
-  req.settings.averagingFactor = s.settings.averagingFactor;
   auto lookup = [&](const std::string& label) -> std::optional<ChannelInput> {
     for (const SignalSlot& slot : s.slots)
       if (slot.used() && slot.label == label) {
@@ -132,7 +125,13 @@ void findOrCreateSessionSeries(AnalysisSession& s, UserInterface& ui, const Prog
       }
     return std::nullopt;
   };
-  for (SeriesFileOutcome& o : findOrCreateSeries(req, lookup, ui, progress)) {
+  std::vector<SeriesFileOutcome> outcomes = findOrCreateSeries(req, lookup, ui, progress);
+  // The problems of an earlier look at these files are replaced by this one's.
+  std::erase_if(s.problems, [&](const std::string& p) {
+    return std::any_of(outcomes.begin(), outcomes.end(),
+                       [&](const SeriesFileOutcome& o) { return p.rfind(o.path.string() + ":", 0) == 0; });
+  });
+  for (SeriesFileOutcome& o : outcomes) {
     if (Status st = loadSeriesFile(req, lookup, o, ui, progress); !st) s.problems.push_back(st.message());
     if (o.kind == SeriesKind::Rms) {
       for (int k = 0; k < 2; ++k)

@@ -386,6 +386,30 @@ TEST_F(MainScreenOnDemo, UndoAllSegmentsDetectsTheSignalAgainAndClearsItsSegment
   fs::remove(segments);
 }
 
+TEST_F(MainScreenOnDemo, AProblemOfASeriesFileIsListedOnceHoweverOftenItIsRead) {
+  configure(1, 2);
+  const fs::path folder = root_ / "Clients/1/Sess0002";
+  const fs::path resp = folder / "RespPeriod_1C.dat";
+  {
+    MainScreenModel first(ui_);  // the series files are made at the first load
+    ASSERT_EQ(first.load(request(1, 2)), LoadResult::Ready);
+  }
+  ASSERT_TRUE(fs::exists(resp));
+  const auto kept = readWholeFile(resp);
+  ASSERT_TRUE(kept);
+  { std::ofstream(resp, std::ios::binary | std::ios::trunc) << "damaged"; }
+  MainScreenModel m(ui_);
+  ui_.answer(false);  // keep the damaged file (it may hold edits)
+  ASSERT_EQ(m.load(request(1, 2)), LoadResult::Ready);
+  ASSERT_EQ(m.session().problems.size(), 1u);
+  ui_.answer(false);
+  findOrCreateSessionSeries(m.session(), ui_);
+  EXPECT_EQ(m.session().problems.size(), 1u);
+  m.close();
+  std::ofstream(resp, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(kept->data()), static_cast<std::streamsize>(kept->size()));
+}
+
 // Counts the progress calls of a load.
 class ProgressUi : public ScriptedUi {
  public:
