@@ -130,13 +130,11 @@ class EkgDetector final : public EventDetector {
     auto [highHigh, highLow] = high_.filters();
     Biquad wideHigh = wideHigh_, wideLow = wideLow_, antiAlias = antiAlias_;
     double last = lastGood_;
+    // A sample that is not a number repeats the last one that was.
+    auto held = [&last](float v) { return last = std::isfinite(v) ? static_cast<double>(v) : last; };
     if (every_ == 1) {
       for (std::size_t i = 0; i < count; ++i) {
-        double x = samples[i];
-        if (std::isfinite(x))
-          last = x;
-        else
-          x = last;
+        const double x = held(samples[i]);
         const std::int64_t n = firstIndex + static_cast<std::int64_t>(i);
         wide_.put(n, static_cast<float>(wideLow.step(wideHigh.step(x))));
         step(lowLow.step(lowHigh.step(x)), highLow.step(highHigh.step(x)), n, n);
@@ -144,11 +142,7 @@ class EkgDetector final : public EventDetector {
       innerIndex_ = firstIndex + static_cast<std::int64_t>(count);
     } else {
       for (std::size_t i = 0; i < count; ++i) {
-        double x = samples[i];
-        if (std::isfinite(x))
-          last = x;
-        else
-          x = last;
+        const double x = held(samples[i]);
         const std::int64_t n = firstIndex + static_cast<std::int64_t>(i);
         wide_.put(n, static_cast<float>(wideLow.step(wideHigh.step(x))));
         const double a = antiAlias.step(x);

@@ -390,6 +390,10 @@ void CPeriodic::reload() {
   const RawSignal raw = heartRawSignal(ctx_);
   strip_->setSignal(raw.samples, raw.rate,
                     ctx_.heartSlot == kSlotEkg ? Qt::red : ctx_.heartSlot == kSlotBvp ? Qt::magenta : Qt::blue);
+  showListed();
+}
+
+void CPeriodic::showListed() {
   updating_ = true;
   frames_[static_cast<int>(editor_.timeFrame())]->setChecked(true);
   updating_ = false;
@@ -547,12 +551,7 @@ bool CPeriodic::undoSegmentAt(double t) {
     return fresh;
   }, ui());
   if (!done) return false;
-  updating_ = true;
-  frames_[static_cast<int>(editor_.timeFrame())]->setChecked(true);
-  updating_ = false;
-  refreshRows();
-  updateNavigation();
-  updateButtons();
+  showListed();
   redraw();
   Q_EMIT statisticsOutOfDate();
   return true;

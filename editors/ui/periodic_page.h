@@ -147,6 +147,8 @@ class CPeriodic : public ReviewPage {
 
  private:
   void chartMenu(double t, const QPoint& at, bool shift);
+  // The listed stretch as the editor holds it: frame button, rows, navigation, buttons.
+  void showListed();
   std::vector<std::size_t> selectedRows() const;
   void applied(const std::optional<EditApplied>& a, bool keepBand);
   void select(const std::vector<std::size_t>& rows);
