@@ -14,7 +14,8 @@ constexpr int kMsgSelectOne = 117;
 constexpr int kMsgSelectTwo = 116;
 constexpr int kMsgCannotWrite = 189;
 
-// String ids of the kind names used in the messages.
+}  // namespace
+
 int kindNameId(SignalKind k) {
   switch (k) {
     case SignalKind::Ekg:
@@ -32,8 +33,6 @@ int kindNameId(SignalKind k) {
   }
   return 0;
 }
-
-}  // namespace
 
 std::optional<SignalKind> signalKindOfSensor(int sensorType) {
   switch (sensorType) {

@@ -29,6 +29,8 @@ struct ChannelOption {
 
 // The list a sensor type belongs to; nullopt for sensors that are not analysed.
 std::optional<SignalKind> signalKindOfSensor(int sensorType);
+// The string id of a kind's name (119 EKG, 120 BVP, 195 respiration ...).
+int kindNameId(SignalKind kind);
 // 1 for EKG, BVP and respiration, 2 for the others.
 int listCapacity(SignalKind kind);
 

@@ -49,21 +49,8 @@ QGroupBox* pair(QWidget* parent, const QString& title, QRadioButton*& a, int idA
 }
 
 int kindTitle(SignalKind k) {
-  switch (k) {
-    case SignalKind::Ekg:
-      return 119;
-    case SignalKind::Bvp:
-      return 120;
-    case SignalKind::Resp:
-      return 195;
-    case SignalKind::Sc:
-      return 217;
-    case SignalKind::Temp:
-      return 196;
-    case SignalKind::Emg:
-      return 197;
-  }
-  return 119;
+  const int id = kindNameId(k);
+  return id != 0 ? id : 119;
 }
 
 QString modeSignalName(ModeSignal s) {
