@@ -21,6 +21,7 @@
 #include "editors/autoedit/auto_edit_session.h"
 #include "editors/periodic/periodic_source.h"
 #include "editors/periodic/row_text.h"
+#include "support/axis_division.h"
 #include "support/language.h"
 #include "support/locale.h"
 
@@ -138,7 +139,9 @@ void TachogramView::setData(std::span<const double> times, std::span<const float
   series_->replace(pts);
   plotted_ = static_cast<std::size_t>(pts.size());
   x_->setRange(from, to);
-  y_->setRange(std::max(0.0, vmin - pad), vmax + pad);
+  const AxisDivision y = axisDivision(std::max(0.0, vmin - pad), vmax + pad, 4, true);
+  y_->setRange(y.lo, y.hi);
+  y_->setTickCount(y.segments + 1);
   viewport()->update();
 }
 

@@ -81,16 +81,4 @@ class DragTracker {
   View3DParams stored_;
 };
 
-// The divisions of one axis of the 3D view: steps of 1, 2, 2.5 or 5 times a
-// power of ten, about `ticks` of them. With `extend` the range grows to whole
-// steps (power: the top of the surface sits under a labelled line); without
-// it the range is kept (time) and the step is the nicest that divides it, at
-// worst the range over `ticks`.
-struct AxisDivision {
-  double lo = 0.0, hi = 1.0;
-  int segments = 1;
-  bool operator==(const AxisDivision&) const = default;
-};
-AxisDivision axisDivision(double lo, double hi, int ticks, bool extend);
-
 }  // namespace rc

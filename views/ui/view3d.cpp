@@ -21,6 +21,7 @@
 #include <QtDataVisualization/QValue3DAxis>
 #include <algorithm>
 
+#include "support/axis_division.h"
 #include "support/language.h"
 #include "views/ui/epoch_charts.h"
 
