@@ -13,6 +13,7 @@
 // still read at the full rate.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <utility>
 
 #include "detect/detectors.h"
@@ -102,6 +103,9 @@ class EkgDetector final : public EventDetector {
         wideHigh_(Biquad::highPass(0.5, rate)),
         wideLow_(Biquad::lowPass(40.0, rate)),
         antiAlias_(Biquad::lowPass(kAntiAlias * inner_, rate)),
+        // A second-order Butterworth low-pass delays slow content by sqrt 2 / (2 pi fc).
+        aliasDelay_(every_ > 1 ? std::llround(std::numbers::sqrt2 / (2.0 * std::numbers::pi * kAntiAlias * inner_) * rate)
+                               : 0),
         wide_(static_cast<std::size_t>(msToSamples(kHistoryMs))),
         power_(static_cast<std::size_t>(innerSamples(kHistoryMs))),
         burst_(innerSamples(kBurstMs)),
@@ -260,7 +264,10 @@ class EkgDetector final : public EventDetector {
     Candidate c;
     c.featureIndex = toRecording(peakAt_);
     c.height = std::sqrt(peak_);
-    c.location = std::min(now, toRecording(briskest(from, peakAt_, n)));
+    // The derivative's centre lies half its span back; the filter before the
+    // thinned bands delays them by aliasDelay_ more.
+    const std::int64_t brisk = toRecording(briskest(from, peakAt_, n)) - lag_ * every_ / 2 - aliasDelay_;
+    c.location = std::min(now, std::max<std::int64_t>(0, brisk));
     for (std::int64_t k = from; k <= peakAt_; ++k) {
       const double s = std::fabs(low_.at(k) - low_.at(k - lag_));
       if (s > c.slope) c.slope = s;
@@ -285,7 +292,7 @@ class EkgDetector final : public EventDetector {
         at = k;
       }
     }
-    return std::max<std::int64_t>(0, at - lag_ / 2);
+    return at;
   }
 
   // The outline of the complex around c.location, read from the history at
@@ -349,6 +356,7 @@ class EkgDetector final : public EventDetector {
   EnergyBand low_, high_;
   Biquad wideHigh_, wideLow_;
   Biquad antiAlias_;  // before the bands take every every_-th sample
+  std::int64_t aliasDelay_;  // its delay, in samples of the recording
   History<float> wide_;  // 0.5-40 Hz: R peaks and beat outlines
   History<float> power_;  // at the bands' rate
   std::int64_t burst_;
