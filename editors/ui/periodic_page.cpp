@@ -306,6 +306,18 @@ CPeriodic::CPeriodic(ReviewContext& ctx, QWidget* parent) : ReviewPage(parent), 
   };
   shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), undo_);
   shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), save_);
+  // The chart's menu from the keyboard (Shift+F10 or the menu key), at the
+  // first selected row, else at the cursor.
+  for (const QKeySequence& keys : {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)}) {
+    auto* s = new QShortcut(keys, this);
+    s->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(s, &QShortcut::activated, this, [this] {
+      const auto rows = selectedRows();
+      const auto t = rows.empty() ? std::nullopt : editor_.model().rowTime(rows.front());
+      chartMenu(t ? static_cast<double>(*t) : editor_.cursorTime(), chart_->mapToGlobal(chart_->rect().center()),
+                false);
+    });
+  }
 
   auto* frameBox = new QGroupBox(text(kTimeFrameGroupId, "Time frame"), this);
   auto* frameLayout = new QHBoxLayout(frameBox);

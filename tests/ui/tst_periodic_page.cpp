@@ -14,6 +14,8 @@
 #include "editors/ui/periodic_page.h"
 
 #include <QtTest/QtTest>
+#include <QMenu>
+#include <QTimer>
 #include <unistd.h>
 
 #include <filesystem>
@@ -153,7 +155,8 @@ class PeriodicPageTest : public QObject {
     page.editor().setTimeFrame(TimeFrame::Session, ui_);
     page.reload();
     page.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    page.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&page));
     const PeriodicSource src = periodicSourceOf(ctx_);
     const auto segs = page.editor().segments().segmentsOf(src.sourceChannel);
     QCOMPARE(static_cast<int>(segs.size()), 2);
@@ -165,6 +168,18 @@ class PeriodicPageTest : public QObject {
     QVERIFY(page.canUndoSegmentAt(t));
     QVERIFY(!page.canUndoSegmentAt(segs[1].end + 5.0));
     QVERIFY(page.canUndoAllSegments() == false);  // no container here to carry it out
+    // The same menu from the keyboard, at the selected row.
+    clickRow(page.rowView(), static_cast<int>(page.editor().model().rowAtTime(t)));
+    QStringList offered;
+    QTimer::singleShot(200, [&offered] {
+      if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        for (QAction* a : menu->actions()) offered << a->text() + (a->isEnabled() ? "+" : "-");
+        menu->close();
+      }
+    });
+    QTest::keyClick(page.rowView(), Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(offered, (QStringList{QString::fromStdString(str(237)) + "+", QString::fromStdString(str(238)) + "+",
+                                   QString::fromStdString(str(297)) + "-"}));
     for (const TPeriodicSegment& seg : segs) {
       ui_.answer(true);
       QVERIFY(page.undoSegmentAt(0.5 * (seg.start + seg.end)));
