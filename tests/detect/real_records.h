@@ -518,4 +518,55 @@ inline IntervalAgreement agreeWithRr(const std::vector<double>& pulseMs, const s
   return a;
 }
 
+// Median peak-to-peak swing within 60 ms of each reference beat.
+inline double qrsSwing(const std::vector<float>& x, const std::vector<std::int64_t>& beats, double rate) {
+  const auto half = static_cast<std::int64_t>(0.060 * rate);
+  std::vector<double> swings;
+  for (std::int64_t b : beats) {
+    const std::int64_t from = std::max<std::int64_t>(0, b - half);
+    const std::int64_t to = std::min<std::int64_t>(static_cast<std::int64_t>(x.size()), b + half);
+    if (to <= from) continue;
+    const auto [lo, hi] = std::minmax_element(x.begin() + from, x.begin() + to);
+    swings.push_back(static_cast<double>(*hi) - static_cast<double>(*lo));
+  }
+  if (swings.empty()) return 0.0;
+  std::nth_element(swings.begin(), swings.begin() + static_cast<std::ptrdiff_t>(swings.size() / 2), swings.end());
+  return swings[swings.size() / 2];
+}
+
+// The noise-stress record's electrode-motion noise: its 0 dB version less its
+// 24 dB version, brought back to the 0 dB scale, with the QRS swing of the
+// record it was added to.
+struct StressNoise {
+  std::vector<float> samples;
+  double qrsSwing = 0.0;
+};
+
+inline StressNoise loadStressNoise() {
+  StressNoise n;
+  const auto e00 = loadChannel("nstdb_118e00", "MLII");
+  const auto e24 = loadChannel("nstdb_118e24", "MLII");
+  const auto beats = loadBeats("nstdb_118e24");
+  if (e00.empty() || e00.size() != e24.size() || beats.empty()) return n;
+  const double scale = 1.0 / (1.0 - std::pow(10.0, -24.0 / 20.0));
+  n.samples.resize(e00.size());
+  for (std::size_t i = 0; i < e00.size(); ++i)
+    n.samples[i] = static_cast<float>((static_cast<double>(e00[i]) - e24[i]) * scale);
+  n.qrsSwing = qrsSwing(e24, beats, 360.0);
+  return n;
+}
+
+// The first lead (MLII, 360 Hz) of an arrhythmia record with the noise added
+// at `db` dB: scaled by the record's QRS swing against the noise-stress
+// record's, so that the ratio of QRS to noise is the stress record's.
+inline std::vector<float> withStressNoise(const char* record, const StressNoise& noise, int db) {
+  auto x = loadChannel(record, "MLII");
+  const auto ref = loadBeats(record);
+  if (x.empty() || ref.empty() || !(noise.qrsSwing > 0.0)) return {};
+  const double k = qrsSwing(x, ref, 360.0) / noise.qrsSwing * std::pow(10.0, -db / 20.0);
+  for (std::size_t i = 0; i < x.size() && i < noise.samples.size(); ++i)
+    x[i] = static_cast<float>(x[i] + k * noise.samples[i]);
+  return x;
+}
+
 }  // namespace rc::detect::testing
