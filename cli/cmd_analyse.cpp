@@ -17,6 +17,7 @@
 #include "support/language.h"
 #include "support/locale.h"
 #include "support/paths.h"
+#include "views/statistics/statistics_table.h"
 
 namespace rc::cli {
 namespace {
@@ -48,31 +49,10 @@ std::string tidy(const std::string& text) {
   return out;
 }
 
-// The statistics page's header (the caption, one blank and the suffix,
-// passed through the format once, so a stored "%%" becomes "%"), tidied.
-std::string header(int id, const std::string& suffix = {}) {
-  return tidy(collapsePercents(str(id) + " " + suffix));
-}
-
+// The statistics page's HRV headers, tidied.
 std::vector<std::string> hrvHeaders(const AnalysisSettings& s) {
-  std::vector<std::string> h = {header(139), header(361), header(140), header(362),
-                                header(253), header(254), header(255)};
-  h.push_back(tidy(substituteArg(str(256) + " ", static_cast<long long>(s.nnInterval))));
-  h.push_back(tidy(substituteArg(str(257) + " ", static_cast<long long>(s.nnInterval))));
-  h.push_back(header(258));
-  switch (s.bandUnits) {
-    case 1:
-      h.insert(h.end(), {header(259, str(282)), header(260), header(261)});
-      break;
-    case 2:
-      h.insert(h.end(), {header(259, "(%%)"), header(262, "(%%)"), header(281, "(%%)")});
-      break;
-    default:
-      h.insert(h.end(), {header(259, str(282)), header(262), header(281)});
-      break;
-  }
-  h.push_back(header(262, " / " + str(281)));
-  h.push_back(header(263, str(282)));
+  std::vector<std::string> h = rc::hrvHeaders(s.nnInterval, s.bandUnits);
+  for (std::string& t : h) t = tidy(t);
   return h;
 }
 
@@ -94,8 +74,9 @@ std::string tables(const AnalysisSession& s, const EpochResults& r) {
     printLine(out, f);
   }
   out += '\n';
-  printLine(out, {header(139), header(361), header(140), header(362), header(253), header(254), header(271),
-                  header(272), header(273), header(274), header(275), header(324), header(276)});
+  std::vector<std::string> signalHeads = signalHeaders();
+  for (std::string& t : signalHeads) t = tidy(t);
+  printLine(out, signalHeads);
   for (const SignalTableRow& row : r.signalTable(scripted, option)) {
     std::vector<std::string> f = idCells(row.id, scripted, s.signalName(row.row.signal));
     for (std::string& c : signalCells(row.row, '.')) f.push_back(std::move(c));
