@@ -1,7 +1,6 @@
 #include "views/epochview/view3d_params.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "support/xml_markup.h"
 
