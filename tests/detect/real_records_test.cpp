@@ -253,6 +253,29 @@ TEST_F(RealRecords, TheStressNoiseOnOtherRecords) {
   }
 }
 
+// Units, polarity and a constant offset do not matter: the noisy record's
+// first lead turned over, in microvolts on a 5 V offset, and in volts gives
+// the beats it gives as recorded.
+TEST_F(RealRecords, TheBeatsDoNotDependOnUnitsPolarityOrOffset) {
+  const auto x = loadChannel("mitdb_105", "MLII");
+  ASSERT_FALSE(x.empty());
+  auto transformed = [&](double k, double offset) {
+    std::vector<float> y(x.size());
+    for (std::size_t i = 0; i < x.size(); ++i) y[i] = static_cast<float>(k * x[i] + offset);
+    return y;
+  };
+  for (bool advanced : {false, true}) {
+    const auto plain = samplesOf(runChannel(x, 360.0, kCodeEkg, beatParameters(advanced), 32));
+    for (const auto& [k, offset] : {std::pair{-1.0, 0.0}, std::pair{1000.0, 5000.0}, std::pair{0.001, 0.0}}) {
+      const auto y = transformed(k, offset);
+      const auto other = samplesOf(runChannel(y, 360.0, kCodeEkg, beatParameters(advanced), 32));
+      const MatchScore m = matchEvents(plain, other, 2);
+      SCOPED_TRACE(std::to_string(k) + " x + " + std::to_string(offset) + (advanced ? " Advanced" : " Basic"));
+      EXPECT_LE(m.falseNegatives + m.falsePositives, 4);
+    }
+  }
+}
+
 // Recordings at 1 kHz and more are analysed at about 500 Hz: the same records
 // brought to 2048 Hz (linear interpolation) find the same beats, within a few
 // of them, and place them as closely.
