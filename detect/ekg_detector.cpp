@@ -266,7 +266,10 @@ class EkgDetector final : public EventDetector {
     c.height = std::sqrt(peak_);
     // The derivative's centre lies half its span back; the filter before the
     // thinned bands delays them by aliasDelay_ more.
-    const std::int64_t brisk = toRecording(briskest(from, peakAt_, n)) - lag_ * every_ / 2 - aliasDelay_;
+    const std::int64_t at = briskest(from, peakAt_, n);
+    const std::int64_t brisk = toRecording(at) +
+                               std::llround(briskestFraction(at, n) * static_cast<double>(every_)) -
+                               lag_ * every_ / 2 - aliasDelay_;
     c.location = std::min(now, std::max<std::int64_t>(0, brisk));
     for (std::int64_t k = from; k <= peakAt_; ++k) {
       const double s = std::fabs(low_.at(k) - low_.at(k - lag_));
@@ -293,6 +296,22 @@ class EkgDetector final : public EventDetector {
       }
     }
     return at;
+  }
+
+  // Where between the bands' samples the briskest stretch centred at `at`
+  // lies (-0.5 .. 0.5, from the run sums either side); 0 at the full rate,
+  // where a sample is fine enough.
+  double briskestFraction(std::int64_t at, std::int64_t now) const {
+    if (every_ == 1) return 0.0;
+    auto runAt = [&](std::int64_t c) {
+      double run = 0.0;
+      for (std::int64_t k = c - burst_; k <= std::min(c + burst_, now); ++k) run += power_.at(k);
+      return run;
+    };
+    const double before = runAt(at - 1), here = runAt(at), after = runAt(at + 1);
+    const double curve = before - 2.0 * here + after;
+    if (!(curve < 0.0)) return 0.0;
+    return std::clamp(0.5 * (before - after) / curve, -0.5, 0.5);
   }
 
   // The outline of the complex around c.location, read from the history at

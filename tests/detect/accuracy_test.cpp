@@ -253,3 +253,27 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace rc::detect
+namespace rc::detect {
+namespace {
+
+// At 2 kHz the QRS bands run at a quarter of the rate; the beats are still
+// placed between their samples, so the intervals of a clean recording are as
+// exact with Basic as with Advanced (well under a millisecond).
+TEST(BeatPlacement, IntervalsAtTwoKilohertzAreExactToTheMillisecond) {
+  constexpr double kRate = 2048.0;
+  const auto s = testing::makeEkg(kRate, 300, 0.8, 0, Disturbance{.noise = 0.02}, 3);
+  for (bool advanced : {false, true}) {
+    const auto found = samplesOf(runChannel(s.samples, kRate, kCodeEkg, beatParameters(advanced), 32));
+    const MatchScore m = matchEvents(s.events, found, std::llround(0.150 * kRate));
+    ASSERT_GT(m.offsets.size(), 300u);
+    double sq = 0.0;
+    for (std::size_t i = 1; i < m.offsets.size(); ++i) {
+      const double d = static_cast<double>(m.offsets[i] - m.offsets[i - 1]) * 1000.0 / kRate;
+      sq += d * d;
+    }
+    EXPECT_LT(std::sqrt(sq / static_cast<double>(m.offsets.size() - 1)), 0.5) << (advanced ? "Advanced" : "Basic");
+  }
+}
+
+}  // namespace
+}  // namespace rc::detect
