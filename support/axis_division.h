@@ -14,5 +14,7 @@ struct AxisDivision {
   bool operator==(const AxisDivision&) const = default;
 };
 AxisDivision axisDivision(double lo, double hi, int ticks, bool extend);
+// The decimals that show every label of the division exactly (0.25 steps: 2).
+int axisDecimals(const AxisDivision& d);
 
 }  // namespace rc

@@ -18,6 +18,7 @@
 #undef slots
 #include "analysis/series/series_gen.h"  // effectiveAveragingFactor
 #pragma pop_macro("slots")
+#include "support/axis_division.h"
 #include "support/language.h"
 
 #undef slots  // AnalysisSession::slots
@@ -373,8 +374,13 @@ void CNonPeriodic::redraw() {
   if (autoScale_[0]) {
     if (!(hi >= lo)) lo = 0, hi = 1;
     const double pad = hi > lo ? (hi - lo) * 0.05 : std::max(1.0, std::fabs(hi) * 0.05);
-    axisY_->setRange(lo - pad, hi + pad);
+    const AxisDivision y = axisDivision(lo - pad, hi + pad, 4, true);
+    axisY_->setRange(y.lo, y.hi);
+    axisY_->setTickCount(y.segments + 1);
+    axisY_->setLabelFormat(QStringLiteral("%.%1f").arg(axisDecimals(y)));
   } else {
+    axisY_->setTickCount(5);
+    axisY_->setLabelFormat(QStringLiteral("%.2f"));
     axisY_->setRange(manualRange_[0].first, manualRange_[0].second);
   }
   main_->viewport()->update();
@@ -406,8 +412,13 @@ void CNonPeriodic::drawSmall(int i) {
   if (autoScale_[c]) {
     if (!(hi >= lo)) lo = 0, hi = 1;
     const double pad = hi > lo ? (hi - lo) * 0.05 : std::max(1.0, std::fabs(hi) * 0.05);
-    ay->setRange(lo - pad, hi + pad);
+    const AxisDivision y = axisDivision(lo - pad, hi + pad, 2, true);
+    ay->setRange(y.lo, y.hi);
+    ay->setTickCount(y.segments + 1);
+    ay->setLabelFormat(QStringLiteral("%.%1f").arg(axisDecimals(y)));
   } else {
+    ay->setTickCount(3);
+    ay->setLabelFormat(QStringLiteral("%.1f"));
     ay->setRange(manualRange_[c].first, manualRange_[c].second);
   }
 }

@@ -23,5 +23,13 @@ TEST(AxisDivisionTest, LabelsFallOnRoundValues) {
   EXPECT_EQ(axisDivision(0.0, std::nan(""), 4, true).segments, 1);
 }
 
+TEST(AxisDivisionTest, DecimalsShowEveryLabel) {
+  EXPECT_EQ(axisDecimals({0.0, 250.0, 5}), 0);
+  EXPECT_EQ(axisDecimals({3.6, 4.6, 5}), 1);
+  EXPECT_EQ(axisDecimals({0.0, 1.0, 4}), 2);  // 0.25
+  EXPECT_EQ(axisDecimals({0.0, 0.004, 4}), 3);
+  EXPECT_EQ(axisDecimals({1.0, 1.0, 0}), 0);
+}
+
 }  // namespace
 }  // namespace rc
