@@ -51,6 +51,16 @@ class PeriodicPageTest : public QObject {
     return ctx_.selectedHeartSeries() != nullptr;
   }
 
+  // The page on screen and active, listing the whole series (Session frame).
+  bool showWholeSeries(CPeriodic& page) {
+    page.resize(1300, 700);
+    page.editor().setTimeFrame(TimeFrame::Session, ui_);
+    page.reload();
+    page.show();
+    page.activateWindow();
+    return QTest::qWaitForWindowActive(&page);
+  }
+
   static void clickRow(QTableView* view, int row, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     view->scrollTo(view->model()->index(row, 0));
     const QRect r = view->visualRect(view->model()->index(row, 0));
@@ -78,12 +88,7 @@ class PeriodicPageTest : public QObject {
     const PeriodicSource src = periodicSourceOf(ctx_);
     {
       CPeriodic page(ctx_);
-      page.resize(1300, 700);
-      page.editor().setTimeFrame(TimeFrame::Session, ui_);
-      page.reload();
-      page.show();
-      page.activateWindow();
-      QVERIFY(QTest::qWaitForWindowActive(&page));
+      QVERIFY(showWholeSeries(page));
       QTableView* rows = page.rowView();
       QCOMPARE(rows->model()->rowCount(), rowsBefore);
 
@@ -151,12 +156,7 @@ class PeriodicPageTest : public QObject {
     QVERIFY(detected.has_value());
     QVERIFY(ctx_.selectedHeartSeries()->values != detected->values);
     CPeriodic page(ctx_);
-    page.resize(1300, 700);
-    page.editor().setTimeFrame(TimeFrame::Session, ui_);
-    page.reload();
-    page.show();
-    page.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&page));
+    QVERIFY(showWholeSeries(page));
     const PeriodicSource src = periodicSourceOf(ctx_);
     const auto segs = page.editor().segments().segmentsOf(src.sourceChannel);
     QCOMPARE(static_cast<int>(segs.size()), 2);
