@@ -104,8 +104,9 @@ class EkgDetector final : public EventDetector {
         wideLow_(Biquad::lowPass(40.0, rate)),
         antiAlias_(Biquad::lowPass(kAntiAlias * inner_, rate)),
         // A second-order Butterworth low-pass delays slow content by sqrt 2 / (2 pi fc).
-        aliasDelay_(every_ > 1 ? std::llround(std::numbers::sqrt2 / (2.0 * std::numbers::pi * kAntiAlias * inner_) * rate)
-                               : 0),
+        aliasDelay_(every_ > 1
+                        ? std::llround(std::numbers::sqrt2 / (2.0 * std::numbers::pi * kAntiAlias * inner_) * rate)
+                        : 0),
         wide_(static_cast<std::size_t>(msToSamples(kHistoryMs))),
         power_(static_cast<std::size_t>(innerSamples(kHistoryMs))),
         burst_(innerSamples(kBurstMs)),
@@ -118,8 +119,7 @@ class EkgDetector final : public EventDetector {
  protected:
   void analyse(const float* samples, std::size_t count, std::int64_t firstIndex) override {
     if (!started_) {
-      // The filters start settled on the first finite sample (the bands, at
-      // a reduced rate, on the wide band, which starts at rest).
+      // The filters start settled on the first finite sample.
       for (std::size_t i = 0; i < count && !started_; ++i) {
         if (std::isfinite(samples[i])) {
           started_ = true;
