@@ -32,13 +32,12 @@ std::vector<Detection> runChannel(std::span<const float> samples, double rate, s
   lib.start(blockRate);
   DetectorObject* handle = nullptr;
   std::size_t k = 0;
-  for (std::size_t first = 0; first < samples.size(); first += block, ++k) {
-    const std::size_t count = std::min(block, samples.size() - first);
+  auto detectSamples = [&](std::size_t first, std::size_t count) {
     lib.setTime(static_cast<double>(k) / blockRate);
     lib.setTimeStep(1.0 / blockRate);
     if (lib.detect(code, samples.data() + first, 0, out.data(), static_cast<std::int32_t>(count), 0, params,
                    rate, &handle) != kOk)
-      break;
+      return false;
     for (std::size_t i = 0; i < count; ++i) {
       const float v = out[i];
       if (!(v > 0.0f) || v >= kDetectionLimit) continue;
@@ -47,6 +46,18 @@ std::vector<Detection> runChannel(std::span<const float> samples, double rate, s
       if (p >= static_cast<std::int64_t>(samples.size())) continue;
       result.push_back({p, v});
     }
+    return true;
+  };
+  const std::size_t n = samples.size();
+  for (std::size_t first = 0; first < n; first += block, ++k) {
+    const std::size_t count = std::min(block, n - first);
+    // A last block of the usual length gives its last sample a call of its
+    // own: the shorter block before it is taken for the last, and the beat
+    // still waiting for later samples is decided (as the program does).
+    const bool ok = first + count == n && count == block && count > 1
+                        ? detectSamples(first, count - 1) && detectSamples(n - 1, 1)
+                        : detectSamples(first, count);
+    if (!ok) break;
   }
   release(handle);
   std::stable_sort(result.begin(), result.end(),

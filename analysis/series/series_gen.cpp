@@ -164,8 +164,8 @@ Result<DetectionPass> collectDetections(SeriesKind kind, const ChannelInput& cha
 
   library.start(timing.blockRate);
   std::uint64_t k = 0;
-  for (std::size_t first = 0; first < n; first += block, ++k) {
-    const std::size_t count = std::min(block, n - first);
+  // One call of the detector over samples [first, first + count) of block k.
+  auto detectSamples = [&](std::size_t first, std::size_t count) {
     library.setTime(static_cast<double>(k) / timing.blockRate);
     library.setTimeStep(1.0 / timing.blockRate);
     float* out = pass.slots.data() + first;
@@ -211,6 +211,19 @@ Result<DetectionPass> collectDetections(SeriesKind kind, const ChannelInput& cha
       }
     } else {
       std::fill(out, out + count, detect::kNoValue);
+    }
+  };
+  for (std::size_t first = 0; first < n; first += block, ++k) {
+    const std::size_t count = std::min(block, n - first);
+    if (first + count == n && count == block && count > 1) {
+      // The detector takes a shorter block for the last one and decides then
+      // the beat that still waits for later samples. A recording of whole
+      // blocks ends with a block of the usual length: its last sample goes in
+      // a call of its own.
+      detectSamples(first, count - 1);
+      detectSamples(n - 1, 1);
+    } else {
+      detectSamples(first, count);
     }
     const std::size_t done = first + count;
     keeper.afterBlock(done, static_cast<double>(done) / rate, handle);

@@ -6,6 +6,8 @@
 #include <numeric>
 
 #include "analysis/series_test_detector.h"
+#include "detect/detector.h"
+#include "detect/synthetic.h"
 #include "support/binary.h"
 
 namespace rc {
@@ -92,6 +94,39 @@ TEST(SeriesGeneration, CallsTheLibraryBlockByBlock) {
   EXPECT_EQ(lib.created, 1);
   EXPECT_EQ(lib.released, 1);
   EXPECT_EQ(pass->slots.size(), samples.size());
+}
+
+TEST(SeriesGeneration, AWholeNumberOfBlocksEndsWithACallOfOneSample) {
+  // A recording is made of whole blocks: the last sample goes alone, so that
+  // the detector sees a shorter block and decides the beat still waiting.
+  std::vector<float> samples(2500, 0.0f);
+  ScriptedLibrary lib;
+  auto pass = collectDetections(SeriesKind::IbiFromBvp, {samples, 1000.0}, openTiming(4), {}, lib);
+  ASSERT_TRUE(pass);
+  ASSERT_EQ(lib.counts.size(), 11u);
+  EXPECT_EQ(lib.counts[8], 250);
+  EXPECT_EQ(lib.counts[9], 249);
+  EXPECT_EQ(lib.counts[10], 1);
+  EXPECT_EQ(lib.times[10], 9.0 / 4.0);  // both calls are of the tenth block
+}
+
+TEST(SeriesGeneration, TheBeatJustBeforeTheEndOfWholeBlocksIsKept) {
+  // 2,048 Hz in blocks of 64 samples, as the sessions are recorded; the
+  // channel ends 0.1 s after a beat, too soon for the detector to be sure
+  // of it without being told the channel ends.
+  const double rate = 2048.0;
+  const auto s = detect::testing::makeEkg(rate, 40, 0.8, 0, detect::testing::Disturbance{.noise = 0.02}, 5);
+  const std::int64_t lastBeat = s.events.back();
+  std::size_t end = static_cast<std::size_t>(lastBeat + std::llround(0.1 * rate));
+  end -= end % 64;
+  const std::vector<float> samples(s.samples.begin(), s.samples.begin() + static_cast<std::ptrdiff_t>(end));
+  auto lib = makeSignalLibrary();
+  auto pass = collectDetections(SeriesKind::IbiFromEkg, {samples, rate}, openTiming(32), {}, *lib);
+  ASSERT_TRUE(pass);
+  std::int64_t lastFound = -1;
+  for (std::size_t i = 0; i < pass->slots.size(); ++i)
+    if (pass->slots[i] < detect::kDetectionLimit) lastFound = static_cast<std::int64_t>(i);
+  EXPECT_LE(std::llabs(lastFound - lastBeat), std::llround(0.05 * rate)) << "last beat at " << lastBeat;
 }
 
 TEST(SeriesGeneration, UnusableBlockSizesGiveNoSeriesWithoutCallingTheLibrary) {

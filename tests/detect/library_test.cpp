@@ -147,6 +147,13 @@ TEST(DetectorOutput, TheLastBlockBeingShorterBringsTheLastBeatOut) {
       ASSERT_FALSE(d.empty());
       EXPECT_LE(std::llabs(d.back().sample - lastBeat), std::llround(0.05 * rate))
           << afterMs << " ms after the last beat" << (advanced ? ", Advanced" : ", Basic");
+      // A channel of whole blocks: the evaluation run gives its last sample a
+      // call of its own, as the program does.
+      std::vector<float> whole(cut.begin(), cut.end() - static_cast<std::ptrdiff_t>(cut.size() % block));
+      const auto w = runChannel(whole, rate, kCodeEkg, beatParameters(advanced), 25);
+      ASSERT_FALSE(w.empty());
+      EXPECT_LE(std::llabs(w.back().sample - lastBeat), std::llround(0.05 * rate))
+          << afterMs << " ms after the last beat, whole blocks" << (advanced ? ", Advanced" : ", Basic");
     }
   }
 }
