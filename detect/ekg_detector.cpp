@@ -7,6 +7,13 @@
 // peaks of the feature are classified by PeakClassifier. Every length is set
 // in milliseconds, so the detector works the same at any rate.
 //
+// Mains hum (50 or 60 Hz, as large as the QRS on a poorly attached
+// electrode) is taken out of the bands by a narrow notch at each frequency
+// the rate can carry: it would otherwise fill the upper band and hide the
+// QRS there. The R peak and the beat outlines are read from the wide band
+// without the notches (with them, sharp artefacts passed for beats more
+// often).
+//
 // The bands reach 30 Hz: at rates of 1 kHz and more they take every few
 // samples (about 500 per second) of the signal low-passed at a fifth of that
 // rate, which keeps a day at 2 kHz quick. Beat outlines and the R peak are
@@ -42,6 +49,28 @@ constexpr double kShapeHalfMs = 70.0;  // the outline of a complex spans this mu
 constexpr int kWeightEvery = 16;       // samples between updates of the bands' weights
 constexpr double kInnerRate = 500.0;   // Hz; the bands run at the rate divided by rate / kInnerRate
 constexpr double kAntiAlias = 0.2;     // low-pass before the bands thin the samples, times their rate
+constexpr double kMains[2] = {50.0, 60.0};  // Hz
+constexpr double kMainsQ = 10.0;            // the notches are a tenth of their frequency wide
+
+// Notches at the mains frequencies below 0.45 of the rate.
+class MainsNotch {
+ public:
+  explicit MainsNotch(double rate) {
+    for (double f : kMains)
+      if (f < 0.45 * rate) notches_[count_++] = Biquad::notch(f, kMainsQ, rate);
+  }
+  void settle(double x) {
+    for (int i = 0; i < count_; ++i) notches_[i].settle(x);
+  }
+  double step(double x) {
+    for (int i = 0; i < count_; ++i) x = notches_[i].step(x);
+    return x;
+  }
+
+ private:
+  Biquad notches_[2];
+  int count_ = 0;
+};
 
 // One band of the feature: band-pass, derivative, squared and integrated.
 class EnergyBand {
@@ -100,6 +129,7 @@ class EkgDetector final : public EventDetector {
         topDecay_(std::exp(-kWeightEvery / (kTopTau * inner_))),
         low_(kLowBand, inner_, lag_, window_, innerSamples(kHistoryMs)),
         high_(kHighBand, inner_, lag_, window_, innerSamples(kHistoryMs)),
+        mains_(rate),
         wideHigh_(Biquad::highPass(0.5, rate)),
         wideLow_(Biquad::lowPass(40.0, rate)),
         antiAlias_(Biquad::lowPass(kAntiAlias * inner_, rate)),
@@ -123,6 +153,7 @@ class EkgDetector final : public EventDetector {
       for (std::size_t i = 0; i < count && !started_; ++i) {
         if (std::isfinite(samples[i])) {
           started_ = true;
+          mains_.settle(samples[i]);
           low_.settle(samples[i]);
           high_.settle(samples[i]);
           antiAlias_.settle(samples[i]);
@@ -133,6 +164,7 @@ class EkgDetector final : public EventDetector {
     auto [lowHigh, lowLow] = low_.filters();
     auto [highHigh, highLow] = high_.filters();
     Biquad wideHigh = wideHigh_, wideLow = wideLow_, antiAlias = antiAlias_;
+    MainsNotch mains = mains_;
     double last = lastGood_;
     // A sample that is not a number repeats the last one that was.
     auto held = [&last](float v) { return last = std::isfinite(v) ? static_cast<double>(v) : last; };
@@ -141,7 +173,8 @@ class EkgDetector final : public EventDetector {
         const double x = held(samples[i]);
         const std::int64_t n = firstIndex + static_cast<std::int64_t>(i);
         wide_.put(n, static_cast<float>(wideLow.step(wideHigh.step(x))));
-        step(lowLow.step(lowHigh.step(x)), highLow.step(highHigh.step(x)), n, n);
+        const double b = mains.step(x);
+        step(lowLow.step(lowHigh.step(b)), highLow.step(highHigh.step(b)), n, n);
       }
       innerIndex_ = firstIndex + static_cast<std::int64_t>(count);
     } else {
@@ -149,7 +182,7 @@ class EkgDetector final : public EventDetector {
         const double x = held(samples[i]);
         const std::int64_t n = firstIndex + static_cast<std::int64_t>(i);
         wide_.put(n, static_cast<float>(wideLow.step(wideHigh.step(x))));
-        const double a = antiAlias.step(x);
+        const double a = antiAlias.step(mains.step(x));
         if (++phase_ == every_) {
           phase_ = 0;
           step(lowLow.step(lowHigh.step(a)), highLow.step(highHigh.step(a)), innerIndex_++, n);
@@ -162,6 +195,7 @@ class EkgDetector final : public EventDetector {
     wideHigh_ = wideHigh;
     wideLow_ = wideLow;
     antiAlias_ = antiAlias;
+    mains_ = mains;
   }
 
  private:
@@ -214,7 +248,10 @@ class EkgDetector final : public EventDetector {
     top2_ = std::max(chunkTop2_, top2_ * topDecay_);
     chunk1_ = chunk2_ = chunkTop1_ = chunkTop2_ = 0.0;
     chunkLength_ = 0;
-    if (background1_ > 0.0 && background2_ > 0.0) {
+    // Until the backgrounds are known the bands count alike: the recent peaks
+    // leap from the noise to the first QRS while it passes, and weights
+    // following them would pull that beat's place by several milliseconds.
+    if (n >= learnEnd_ && background1_ > 0.0 && background2_ > 0.0) {
       const double q1 = top1_ / background1_, q2 = top2_ / background2_;
       const double sum = q1 * q1 + q2 * q2;
       if (sum > 0.0 && std::isfinite(sum)) {
@@ -373,6 +410,7 @@ class EkgDetector final : public EventDetector {
   double shapeHalf_;
   double topDecay_;
   EnergyBand low_, high_;
+  MainsNotch mains_;
   Biquad wideHigh_, wideLow_;
   Biquad antiAlias_;  // before the bands take every every_-th sample
   std::int64_t aliasDelay_;  // its delay, in samples of the recording

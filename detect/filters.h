@@ -16,6 +16,20 @@ class Biquad {
   // clamped below 0.45 * rate.
   static Biquad lowPass(double cutOff, double rate) { return design(cutOff, rate, false); }
   static Biquad highPass(double cutOff, double rate) { return design(cutOff, rate, true); }
+  // Notch at `centre` Hz (below half the rate) whose stop band is centre / q
+  // wide at -3 dB; everything else passes unchanged in level.
+  static Biquad notch(double centre, double q, double rate) {
+    const double w0 = 2.0 * std::numbers::pi * centre / rate;
+    const double alpha = std::sin(w0) / (2.0 * q);
+    const double a0 = 1.0 + alpha;
+    Biquad n;
+    n.b0_ = 1.0 / a0;
+    n.b1_ = -2.0 * std::cos(w0) / a0;
+    n.b2_ = n.b0_;
+    n.a1_ = n.b1_;
+    n.a2_ = (1.0 - alpha) / a0;
+    return n;
+  }
 
   double step(double x) {
     const double y = b0_ * x + s1_;

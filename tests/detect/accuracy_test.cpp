@@ -100,6 +100,28 @@ INSTANTIATE_TEST_SUITE_P(Detect, EkgSynthetic,
                                                     -1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Mains hum as tall as the R wave (a loose electrode), at 50 and 60 Hz and at
+// rates from 200 Hz up: every beat once, nothing else.
+TEST(EkgMainsHum, AsTallAsTheQrsChangesNoBeat) {
+  for (const double humHz : {50.0, 60.0}) {
+    for (const double rate : {200.0, 360.0, 500.0, 1000.0}) {
+      const Disturbance d{.noise = 0.02, .wander = 0.3, .hum = 1.0, .humHz = humHz};
+      const Synthetic s = testing::makeEkg(rate, 180, 0.8, 9, d, 29, 1);
+      const auto tolerance = std::llround(0.150 * rate);
+      for (bool advanced : {false, true}) {
+        const auto found =
+            samplesOf(runChannel(s.samples, rate, kCodeEkg, beatParameters(advanced), blockRateFor(rate)));
+        const auto score = matchEvents(s.events, found, tolerance);
+        const std::string what = std::to_string(static_cast<int>(humHz)) + " Hz hum at " +
+                                 std::to_string(static_cast<int>(rate)) + " Hz" +
+                                 (advanced ? " Advanced" : " Basic");
+        EXPECT_GE(score.sensitivity(), 0.995) << what << " missed " << missed(s.events, found, rate, tolerance);
+        EXPECT_GE(score.positivePredictivity(), 0.995) << what << " extra " << extra(s.events, found, rate, tolerance);
+      }
+    }
+  }
+}
+
 class BvpSynthetic : public ::testing::TestWithParam<BeatCase> {};
 
 TEST_P(BvpSynthetic, EveryPulseOnceWithSteadyIntervals) {

@@ -21,7 +21,8 @@ struct Disturbance {
   double wander = 0.0;  // baseline wander amplitude, same scale
   double wanderHz = 0.3;
   bool amplitudeSteps = false;  // x0.4 over the second quarter, x2.5 over the third
-  double hum = 0.0;             // 50 Hz amplitude, same scale
+  double hum = 0.0;             // mains hum amplitude, same scale
+  double humHz = 50.0;
 };
 
 inline double amplitudeAt(double t, double duration, bool steps) {
@@ -62,7 +63,7 @@ inline void disturb(std::vector<float>& x, double rate, const Disturbance& d, st
     v += d.noise * white(rng);
     v += d.wander *
          (std::sin(2 * std::numbers::pi * d.wanderHz * t) + 0.5 * std::sin(2 * std::numbers::pi * 0.05 * t));
-    v += d.hum * std::sin(2 * std::numbers::pi * 50.0 * t);
+    v += d.hum * std::sin(2 * std::numbers::pi * d.humHz * t);
     x[i] = static_cast<float>(v);
   }
 }
