@@ -16,8 +16,10 @@
 // The detector object keeps its state across blocks, so a beat near a block
 // edge is reported once. Every block but the last has the same length; a
 // shorter block is taken for the last one, and what still waited for later
-// samples (a beat at the very end of the recording) is decided with it. Setting handle->reset to 1 makes the
-// detector start a new first event (segment boundary); the detector clears the flag.
+// samples (a beat at the very end of the recording) is decided with it (a
+// caller whose channel is a whole number of blocks gives its last sample a
+// call of its own). Setting handle->reset to 1 makes the detector start a new
+// first event (segment boundary); the detector clears the flag.
 #include <array>
 #include <cstddef>
 #include <cstdint>
