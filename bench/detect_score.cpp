@@ -264,28 +264,31 @@ void respRates(Report& rep, std::uint32_t blockRate) {
 
 }  // namespace
 
-// The noise-stress record's electrode-motion noise (its 0 dB version less its
-// 24 dB version, brought back to the 0 dB scale) added to the first lead of
-// the other arrhythmia records at 12 and 6 dB, scaled by each record's QRS
-// swing against the noise-stress record's: records the detector was never
-// tuned on, in the same noise.
-void scoreAddedNoise(Report& rep, std::uint32_t blockRate) {
+// First leads of arrhythmia records with something added (by `make`, for
+// each level of `levels`), scored per record and in total: one table.
+template <typename Make>
+void scoreAdded(Report& rep, std::uint32_t blockRate, const char* title, const char* column,
+                std::initializer_list<const char*> records, std::initializer_list<int> levels, const char* unit,
+                Make make) {
   constexpr double kRate = 360.0;
-  const StressNoise noise = loadStressNoise();
-  if (noise.samples.empty()) return;
-  rep.md +=
-      "## The noise-stress noise on other records\n\n"
-      "The electrode-motion noise of the noise-stress record (its 0 dB version less its 24 dB version) added "
-      "to the first lead of five arrhythmia records at 12 and 6 dB (scaled by each record's QRS swing "
-      "against the noise-stress record's), in the same 2-minute bursts.\n\n"
-      "| Record | SNR | Beats | Basic Se % | Basic +P % | Advanced Se % | Advanced +P % |\n"
-      "|---|---|---:|---:|---:|---:|---:|\n";
-  rep.line("Noise-stress noise added to other records (Basic | Advanced)");
-  for (int db : {12, 6}) {
+  rep.md += "| Record | " + std::string(column) +
+            " | Beats | Basic Se % | Basic +P % | Advanced Se % | Advanced +P % |\n"
+            "|---|---|---:|---:|---:|---:|---:|\n";
+  rep.line(strprintf("%s (Basic | Advanced)", title));
+  auto row = [&](const char* name, int level, std::size_t beats, const MatchScore (&s)[2], bool bold) {
+    rep.line(strprintf("  %-12s %3d%-3s ref %5zu | Se %6.2f +P %6.2f | Se %6.2f +P %6.2f", name, level, unit, beats,
+                       pct(s[0].sensitivity()), pct(s[0].positivePredictivity()), pct(s[1].sensitivity()),
+                       pct(s[1].positivePredictivity())));
+    rep.md += strprintf(bold ? "| **%s** | %d%s | %zu | %.2f | %.2f | %.2f | %.2f |\n"
+                             : "| %s | %d%s | %zu | %.2f | %.2f | %.2f | %.2f |\n",
+                        name, level, unit, beats, pct(s[0].sensitivity()), pct(s[0].positivePredictivity()),
+                        pct(s[1].sensitivity()), pct(s[1].positivePredictivity()));
+  };
+  for (int level : levels) {
     MatchScore total[2];
     std::size_t beats = 0;
-    for (const char* record : {"mitdb_101", "mitdb_106", "mitdb_107", "mitdb_114", "mitdb_200"}) {
-      const auto x = withStressNoise(record, noise, db);
+    for (const char* record : records) {
+      const auto x = make(record, level);
       const auto ref = loadBeats(record);
       if (x.empty() || ref.empty()) continue;
       MatchScore s[2];
@@ -297,21 +300,40 @@ void scoreAddedNoise(Report& rep, std::uint32_t blockRate) {
         total[type].falsePositives += s[type].falsePositives;
       }
       beats += ref.size();
-      rep.line(strprintf("  %-12s %2d dB ref %5zu | Se %6.2f +P %6.2f | Se %6.2f +P %6.2f", record, db, ref.size(),
-                         pct(s[0].sensitivity()), pct(s[0].positivePredictivity()), pct(s[1].sensitivity()),
-                         pct(s[1].positivePredictivity())));
-      rep.md += strprintf("| %s | %d dB | %zu | %.2f | %.2f | %.2f | %.2f |\n", record, db, ref.size(),
-                          pct(s[0].sensitivity()), pct(s[0].positivePredictivity()), pct(s[1].sensitivity()),
-                          pct(s[1].positivePredictivity()));
+      row(record, level, ref.size(), s, false);
     }
-    rep.line(strprintf("  %-12s %2d dB ref %5zu | Se %6.2f +P %6.2f | Se %6.2f +P %6.2f", "all", db, beats,
-                       pct(total[0].sensitivity()), pct(total[0].positivePredictivity()),
-                       pct(total[1].sensitivity()), pct(total[1].positivePredictivity())));
-    rep.md += strprintf("| **all** | %d dB | %zu | %.2f | %.2f | %.2f | %.2f |\n", db, beats,
-                        pct(total[0].sensitivity()), pct(total[0].positivePredictivity()),
-                        pct(total[1].sensitivity()), pct(total[1].positivePredictivity()));
+    row("all", level, beats, total, true);
   }
   rep.md += "\n";
+}
+
+// The noise-stress record's electrode-motion noise (its 0 dB version less its
+// 24 dB version, brought back to the 0 dB scale) added to the first lead of
+// the other arrhythmia records at 12 and 6 dB, scaled by each record's QRS
+// swing against the noise-stress record's: records the detector was never
+// tuned on, in the same noise.
+void scoreAddedNoise(Report& rep, std::uint32_t blockRate) {
+  const StressNoise noise = loadStressNoise();
+  if (noise.samples.empty()) return;
+  rep.md +=
+      "## The noise-stress noise on other records\n\n"
+      "The electrode-motion noise of the noise-stress record (its 0 dB version less its 24 dB version) added "
+      "to the first lead of five arrhythmia records at 12 and 6 dB (scaled by each record's QRS swing "
+      "against the noise-stress record's), in the same 2-minute bursts.\n\n";
+  scoreAdded(rep, blockRate, "Noise-stress noise added to other records", "SNR",
+             {"mitdb_101", "mitdb_106", "mitdb_107", "mitdb_114", "mitdb_200"}, {12, 6}, " dB",
+             [&](const char* record, int db) { return withStressNoise(record, noise, db); });
+}
+
+// Mains hum at 60 Hz added to the first lead of the arrhythmia records.
+void scoreAddedHum(Report& rep, std::uint32_t blockRate) {
+  rep.md +=
+      "## Mains hum\n\n"
+      "A 60 Hz sine added to the first lead of the six arrhythmia records, its amplitude a share of each "
+      "record's QRS swing (100 %: a hum as tall as the QRS, as on a loose electrode).\n\n";
+  scoreAdded(rep, blockRate, "Mains hum added to the first leads", "Hum", {"mitdb_101", "mitdb_105", "mitdb_106",
+             "mitdb_107", "mitdb_114", "mitdb_200"}, {30, 100}, " %",
+             [](const char* record, int percent) { return withMainsHum(record, percent / 100.0); });
 }
 
 int main(int argc, char** argv) {
@@ -348,6 +370,7 @@ int main(int argc, char** argv) {
       blockRate);
   scoreAnnotated(rep, blockRate);
   scoreAddedNoise(rep, blockRate);
+  scoreAddedHum(rep, blockRate);
   countUnannotated(rep, blockRate);
   leadAgreement(rep, blockRate);
   scoreBvp(rep, blockRate);

@@ -3,6 +3,7 @@
 // raw float32 channels and the reference beat annotations.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -566,6 +567,18 @@ inline std::vector<float> withStressNoise(const char* record, const StressNoise&
   const double k = qrsSwing(x, ref, 360.0) / noise.qrsSwing * std::pow(10.0, -db / 20.0);
   for (std::size_t i = 0; i < x.size() && i < noise.samples.size(); ++i)
     x[i] = static_cast<float>(x[i] + k * noise.samples[i]);
+  return x;
+}
+
+// The first lead (MLII, 360 Hz) of an arrhythmia record with 60 Hz mains hum
+// whose amplitude is `share` of the record's QRS swing.
+inline std::vector<float> withMainsHum(const char* record, double share) {
+  auto x = loadChannel(record, "MLII");
+  const auto ref = loadBeats(record);
+  if (x.empty() || ref.empty()) return {};
+  const double amplitude = share * qrsSwing(x, ref, 360.0);
+  for (std::size_t i = 0; i < x.size(); ++i)
+    x[i] = static_cast<float>(x[i] + amplitude * std::sin(2.0 * std::numbers::pi * 60.0 * static_cast<double>(i) / 360.0 + 0.3));
   return x;
 }
 
