@@ -29,7 +29,6 @@ constexpr int kSpectrumTitleId = 6402;
 constexpr int kChartsHeadingId = 6403;
 constexpr int kSessionTableCaptionId = 6404;
 constexpr int kHeartRateVariabilityId = 6405;
-constexpr int kSignalsId = 6406;
 
 std::string tidy(const std::string& text) {
   std::string out;
