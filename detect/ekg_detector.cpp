@@ -52,7 +52,7 @@ constexpr double kAntiAlias = 0.2;     // low-pass before the bands thin the sam
 constexpr double kMains[2] = {50.0, 60.0};  // Hz
 constexpr double kMainsQ = 10.0;            // the notches are a tenth of their frequency wide
 
-// Notches at the mains frequencies below 0.45 of the rate.
+// Notches at the mains frequencies below 0.45 of the rate (the bands').
 class MainsNotch {
  public:
   explicit MainsNotch(double rate) {
@@ -129,7 +129,7 @@ class EkgDetector final : public EventDetector {
         topDecay_(std::exp(-kWeightEvery / (kTopTau * inner_))),
         low_(kLowBand, inner_, lag_, window_, innerSamples(kHistoryMs)),
         high_(kHighBand, inner_, lag_, window_, innerSamples(kHistoryMs)),
-        mains_(rate),
+        mains_(inner_),
         wideHigh_(Biquad::highPass(0.5, rate)),
         wideLow_(Biquad::lowPass(40.0, rate)),
         antiAlias_(Biquad::lowPass(kAntiAlias * inner_, rate)),
@@ -182,10 +182,11 @@ class EkgDetector final : public EventDetector {
         const double x = held(samples[i]);
         const std::int64_t n = firstIndex + static_cast<std::int64_t>(i);
         wide_.put(n, static_cast<float>(wideLow.step(wideHigh.step(x))));
-        const double a = antiAlias.step(mains.step(x));
+        const double a = antiAlias.step(x);
         if (++phase_ == every_) {
           phase_ = 0;
-          step(lowLow.step(lowHigh.step(a)), highLow.step(highHigh.step(a)), innerIndex_++, n);
+          const double b = mains.step(a);
+          step(lowLow.step(lowHigh.step(b)), highLow.step(highHigh.step(b)), innerIndex_++, n);
         }
       }
     }
