@@ -18,8 +18,9 @@
 // shorter block is taken for the last one, and what still waited for later
 // samples (a beat at the very end of the recording) is decided with it (a
 // caller whose channel is a whole number of blocks gives its last sample a
-// call of its own). Setting handle->reset to 1 makes the detector start a new
-// first event (segment boundary); the detector clears the flag.
+// call of its own: callsOfBlock). Setting handle->reset to 1 makes the
+// detector start a new first event (segment boundary); the detector clears
+// the flag.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -117,6 +118,20 @@ class SignalLibrary {
   double time_ = 0.0;
   double step_ = 0.0;
 };
+
+// The calls that carry block [first, first + count) of a channel of n samples
+// in blocks of `block`: one, or two when it is the channel's last block and of
+// the usual length (its last sample alone, so that the detector takes the
+// shorter call for the last block).
+struct BlockCalls {
+  std::size_t first[2] = {0, 0};
+  std::size_t count[2] = {0, 0};
+  int calls = 0;
+};
+inline BlockCalls callsOfBlock(std::size_t first, std::size_t count, std::size_t n, std::size_t block) {
+  if (first + count == n && count == block && count > 1) return {{first, n - 1}, {count - 1, 1}, 2};
+  return {{first, 0}, {count, 0}, 1};
+}
 
 // Releases a detector object made by SignalLibrary::detect (null is fine).
 void release(DetectorObject* handle);

@@ -51,12 +51,11 @@ std::vector<Detection> runChannel(std::span<const float> samples, double rate, s
   const std::size_t n = samples.size();
   for (std::size_t first = 0; first < n; first += block, ++k) {
     const std::size_t count = std::min(block, n - first);
-    // A last block of the usual length gives its last sample a call of its
-    // own: the shorter block before it is taken for the last, and the beat
-    // still waiting for later samples is decided (as the program does).
-    const bool ok = first + count == n && count == block && count > 1
-                        ? detectSamples(first, count - 1) && detectSamples(n - 1, 1)
-                        : detectSamples(first, count);
+    // As the program does: a last block of the usual length gives its last
+    // sample a call of its own.
+    const BlockCalls calls = callsOfBlock(first, count, n, block);
+    bool ok = true;
+    for (int j = 0; j < calls.calls && ok; ++j) ok = detectSamples(calls.first[j], calls.count[j]);
     if (!ok) break;
   }
   release(handle);

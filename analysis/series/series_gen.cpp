@@ -215,16 +215,10 @@ Result<DetectionPass> collectDetections(SeriesKind kind, const ChannelInput& cha
   };
   for (std::size_t first = 0; first < n; first += block, ++k) {
     const std::size_t count = std::min(block, n - first);
-    if (first + count == n && count == block && count > 1) {
-      // The detector takes a shorter block for the last one and decides then
-      // the beat that still waits for later samples. A recording of whole
-      // blocks ends with a block of the usual length: its last sample goes in
-      // a call of its own.
-      detectSamples(first, count - 1);
-      detectSamples(n - 1, 1);
-    } else {
-      detectSamples(first, count);
-    }
+    // A recording of whole blocks ends with one of the usual length: its last
+    // sample goes alone, and the beat still waiting at the end is decided.
+    const detect::BlockCalls calls = detect::callsOfBlock(first, count, n, block);
+    for (int j = 0; j < calls.calls; ++j) detectSamples(calls.first[j], calls.count[j]);
     const std::size_t done = first + count;
     keeper.afterBlock(done, static_cast<double>(done) / rate, handle);
     if (progress && done >= nextProgress) {
