@@ -264,7 +264,7 @@ void respRates(Report& rep, std::uint32_t blockRate) {
 
 }  // namespace
 
-// First leads of arrhythmia records with something added (by `make`, for
+// First leads of arrhythmia records with something done to them (by `make`, for
 // each level of `levels`), scored per record and in total: one table.
 template <typename Make>
 void scoreAdded(Report& rep, std::uint32_t blockRate, const char* title, const char* column,
@@ -288,8 +288,9 @@ void scoreAdded(Report& rep, std::uint32_t blockRate, const char* title, const c
     MatchScore total[2];
     std::size_t beats = 0;
     for (const char* record : records) {
-      const auto x = make(record, level);
-      const auto ref = loadBeats(record);
+      const AlteredLead lead = make(record, level);
+      const auto& x = lead.samples;
+      const auto& ref = lead.beats;
       if (x.empty() || ref.empty()) continue;
       MatchScore s[2];
       for (int type = 0; type < 2; ++type) {
@@ -322,7 +323,9 @@ void scoreAddedNoise(Report& rep, std::uint32_t blockRate) {
       "against the noise-stress record's), in the same 2-minute bursts.\n\n";
   scoreAdded(rep, blockRate, "Noise-stress noise added to other records", "SNR",
              {"mitdb_101", "mitdb_106", "mitdb_107", "mitdb_114", "mitdb_200"}, {12, 6}, " dB",
-             [&](const char* record, int db) { return withStressNoise(record, noise, db); });
+             [&](const char* record, int db) {
+               return AlteredLead{withStressNoise(record, noise, db), loadBeats(record)};
+             });
 }
 
 // Mains hum at 60 Hz added to the first lead of the arrhythmia records.
@@ -333,7 +336,21 @@ void scoreAddedHum(Report& rep, std::uint32_t blockRate) {
       "record's QRS swing (100 %: a hum as tall as the QRS, as on a loose electrode).\n\n";
   scoreAdded(rep, blockRate, "Mains hum added to the first leads", "Hum", {"mitdb_101", "mitdb_105", "mitdb_106",
              "mitdb_107", "mitdb_114", "mitdb_200"}, {30, 100}, " %",
-             [](const char* record, int percent) { return withMainsHum(record, percent / 100.0); });
+             [](const char* record, int percent) {
+               return AlteredLead{withMainsHum(record, percent / 100.0), loadBeats(record)};
+             });
+}
+
+// Sinus pauses cut into the first leads of the arrhythmia records.
+void scoreAddedPauses(Report& rep, std::uint32_t blockRate) {
+  rep.md +=
+      "## Pauses\n\n"
+      "Sinus pauses cut into the first lead of the six arrhythmia records: after every 25th beat the beats of "
+      "two or five periods are left out (a pause of three or six periods), the gap filled with the line "
+      "between its ends and a little noise (1 % of the QRS swing). The reference is the beats that remain.\n\n";
+  scoreAdded(rep, blockRate, "Sinus pauses cut into the first leads", "Pause", {"mitdb_101", "mitdb_105",
+             "mitdb_106", "mitdb_107", "mitdb_114", "mitdb_200"}, {3, 6}, " periods",
+             [](const char* record, int periods) { return withPauses(record, periods); });
 }
 
 int main(int argc, char** argv) {
@@ -371,6 +388,7 @@ int main(int argc, char** argv) {
   scoreAnnotated(rep, blockRate);
   scoreAddedNoise(rep, blockRate);
   scoreAddedHum(rep, blockRate);
+  scoreAddedPauses(rep, blockRate);
   countUnannotated(rep, blockRate);
   leadAgreement(rep, blockRate);
   scoreBvp(rep, blockRate);

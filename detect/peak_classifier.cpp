@@ -41,6 +41,15 @@ constexpr double kQuicker = 0.75;
 // down to kAlikeFloor of the threshold (others down to half of it).
 constexpr double kAlike = 0.9;
 constexpr double kAlikeFloor = 0.4;
+// After a long silence the signal level sinks towards the noise so that a
+// weaker signal is found again, but no lower than this many times the noise
+// level nor, for the length of a pause, this share of the level before the
+// silence: a pause (sinus arrest, a blocked beat) holds only noise, and beats
+// that shrank further are left to the search back until the silence is too
+// long for a pause.
+constexpr double kSinkFloor = 3.0;
+constexpr double kSinkShare = 0.25;
+constexpr double kLongestPauseMs = 10000.0;
 
 std::int64_t toSamples(double ms, double rate) {
   return std::max<std::int64_t>(1, std::llround(ms * rate / 1000.0));
@@ -290,6 +299,7 @@ void PeakClassifier::accept(const Candidate& c, bool searchedBack) {
   last_ = c;
   haveLast_ = true;
   lastAny_ = c.location;
+  sinking_ = false;
   std::erase_if(noisy_, [&](const Candidate& n) { return n.location <= c.location; });
   emit(c.location);
   scheduleDeadline();
@@ -337,9 +347,12 @@ bool PeakClassifier::searchBack(std::int64_t before) {
   const double floor = std::max(0.5 * threshold(), o_.searchFloor * signal_);
   // A candidate of the very outline of the recent beats may be lower.
   const double alikeFloor = std::max(kAlikeFloor * threshold(), o_.searchFloor * signal_);
+  // A candidate that came without its outline was too small then to be a
+  // beat whatever its form (outlineMatters); a threshold that has sunk since
+  // does not make it one.
   auto eligible = [&](const Candidate& n) {
-    const double least = n.hasShape && n.likeness >= kAlike ? alikeFloor : floor;
-    return n.location <= before && n.height > least &&
+    const double least = n.likeness >= kAlike ? alikeFloor : floor;
+    return n.hasShape && n.location <= before && n.height > least &&
            (!haveLast_ || n.location - last_.location >= refractory_) && !looksLikeTWave(n);
   };
   const Candidate* found = earliestOfComparableSize(noisy_, eligible);
@@ -371,8 +384,16 @@ void PeakClassifier::onDeadline(std::int64_t now) {
   }
   if (searchBack(std::numeric_limits<std::int64_t>::max())) return;
   // Nothing even at half the threshold: after a long silence let the signal
-  // level sink towards the noise so that a weaker signal is found again.
-  if (now - lastAny_ > upper_ + latency_) signal_ = noise_ + 0.5 * (signal_ - noise_);
+  // level sink (kSinkFloor).
+  if (now - lastAny_ > upper_ + latency_) {
+    if (!sinking_) {
+      sinking_ = true;
+      sinkFrom_ = signal_;
+    }
+    const bool pause = now - lastAny_ < toSamples(kLongestPauseMs, o_.rate);
+    const double floor = std::min(signal_, std::max(kSinkFloor * noise_, pause ? kSinkShare * sinkFrom_ : 0.0));
+    signal_ = std::max(floor, noise_ + 0.5 * (signal_ - noise_));
+  }
   deadline_ = now + std::max<std::int64_t>(latency_, static_cast<std::int64_t>(rrMean_ / 2));
 }
 

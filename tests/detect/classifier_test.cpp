@@ -185,6 +185,54 @@ TEST(EarlyCandidates, ArbitrationOffKeepsTheFirstComer) {
   EXPECT_TRUE(has(beats, 7800));
 }
 
+// Beats of `height` every 800 ms over [from, to), with noise candidates
+// (broad bumps of 0.7, 1 and 1.3 times `noise` in turn) every 130 ms between
+// them.
+void addBeatsAndNoise(std::vector<Candidate>& v, std::int64_t from, std::int64_t to, double height,
+                      double noise) {
+  int k = 0;
+  for (std::int64_t t = from; t < to; t += 800) {
+    if (height > 0.0) v.push_back(candidate(t, height));
+    for (std::int64_t n = t + 330; n < std::min(t + 800, to) - 100; n += 130)
+      v.push_back(candidate(n, noise * (0.7 + 0.3 * (k++ % 3)), false));
+  }
+}
+
+std::size_t beatsWithin(const std::vector<std::int64_t>& beats, std::int64_t from, std::int64_t to) {
+  return static_cast<std::size_t>(
+      std::count_if(beats.begin(), beats.end(), [&](std::int64_t b) { return b >= from && b < to; }));
+}
+
+TEST(LongSilence, APauseHoldsNoBeatsAndTheRhythmAfterItIsFound) {
+  // 20 s of beats, a pause of 4 or 6 s with noise only, then beats again.
+  for (std::int64_t pause : {4000, 6000}) {
+    std::vector<Candidate> v;
+    addBeatsAndNoise(v, 1000, 21000, 1.0, 0.04);
+    addBeatsAndNoise(v, 21000, 21000 + pause, 0.0, 0.04);
+    addBeatsAndNoise(v, 21000 + pause, 40000, 1.0, 0.04);
+    const auto beats = classify(ekgLike(), v);
+    SCOPED_TRACE(pause);
+    EXPECT_EQ(beatsWithin(beats, 0, 21000), 25u);
+    EXPECT_EQ(beatsWithin(beats, 21000, 21000 + pause), 0u);
+    EXPECT_EQ(beatsWithin(beats, 21000 + pause, 40000), static_cast<std::size_t>((19000 - pause + 799) / 800));
+  }
+}
+
+TEST(LongSilence, BeatsThatShrankAreFoundAgain) {
+  // After 10 s of beats the signal shrinks to a sixth of its size (some found
+  // at once, the rest by the search back) or to a twentieth (found once the
+  // silence is too long for a pause); nearly noise-free.
+  for (double shrunk : {1.0 / 6.0, 0.05}) {
+    std::vector<Candidate> v;
+    addBeatsAndNoise(v, 1000, 11000, 1.0, 0.005);
+    addBeatsAndNoise(v, 11000, 60000, shrunk, 0.003);
+    const auto beats = classify(ekgLike(), v);
+    SCOPED_TRACE(shrunk);
+    EXPECT_GE(beatsWithin(beats, 25000, 60000), 43u);  // of 44
+    EXPECT_LE(beatsWithin(beats, 25000, 60000), 44u);
+  }
+}
+
 TEST(Likeness, SameOutlineAlignedOppositeAndUnknown) {
   std::vector<std::int64_t> beats;
   PeakClassifier k(ekgLike(), [&](std::int64_t at) { beats.push_back(at); });

@@ -582,4 +582,52 @@ inline std::vector<float> withMainsHum(const char* record, double share) {
   return x;
 }
 
+// A lead with something done to it, and the beats it holds.
+struct AlteredLead {
+  std::vector<float> samples;
+  std::vector<std::int64_t> beats;
+};
+
+// The first lead (MLII, 360 Hz) of an arrhythmia record with sinus pauses cut
+// into it: after every 25th beat the beats of `periods` - 1 periods are left
+// out, from 450 ms after the beat before the pause to 300 ms before the beat
+// after it, replaced by the line between the two ends and a little noise (1 %
+// of the QRS swing, the same on every run). The beats that remain are the
+// reference.
+inline AlteredLead withPauses(const char* record, int periods) {
+  AlteredLead a;
+  a.samples = loadChannel(record, "MLII");
+  const auto ref = loadBeats(record);
+  if (a.samples.empty() || ref.empty() || periods < 2) return {};
+  constexpr double kRate = 360.0;
+  const double sigma = 0.01 * qrsSwing(a.samples, ref, kRate);
+  std::uint32_t seed = 12345;
+  auto gaussian = [&] {  // sum of 12 uniforms, less 6
+    double sum = 0.0;
+    for (int i = 0; i < 12; ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      sum += static_cast<double>(seed) / 4294967296.0;
+    }
+    return sum - 6.0;
+  };
+  const auto skip = static_cast<std::size_t>(periods - 1);
+  const auto n = static_cast<std::int64_t>(a.samples.size());
+  std::size_t since = 0;
+  for (std::size_t i = 0; i < ref.size(); ++i) {
+    a.beats.push_back(ref[i]);
+    if (++since < 25 || i + skip + 1 >= ref.size()) continue;
+    const std::int64_t from = ref[i] + std::llround(0.450 * kRate);
+    const std::int64_t to = ref[i + skip + 1] - std::llround(0.300 * kRate);
+    if (to <= from + 1 || from < 0 || to >= n) continue;
+    const double x0 = a.samples[static_cast<std::size_t>(from)], x1 = a.samples[static_cast<std::size_t>(to)];
+    for (std::int64_t k = from; k < to; ++k) {
+      const double w = static_cast<double>(k - from) / static_cast<double>(to - from);
+      a.samples[static_cast<std::size_t>(k)] = static_cast<float>(x0 + w * (x1 - x0) + sigma * gaussian());
+    }
+    i += skip;
+    since = 0;
+  }
+  return a;
+}
+
 }  // namespace rc::detect::testing

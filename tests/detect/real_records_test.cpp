@@ -75,8 +75,8 @@ const EkgTarget kEkgTargets[] = {
     {"mitdb_114", "V5", true, 99.6, 99.8, kClean},
     {"mitdb_200", "MLII", false, 99.6, 99.6, kClean},
     {"mitdb_200", "MLII", true, 99.6, 99.6, kClean},
-    {"mitdb_200", "V1", false, 88.9, 91.6, kSevereV1},
-    {"mitdb_200", "V1", true, 88.5, 92.3, kSevereV1},
+    {"mitdb_200", "V1", false, 87.7, 91.6, kSevereV1},
+    {"mitdb_200", "V1", true, 87.0, 92.3, kSevereV1},
     {"nstdb_118e24", "MLII", false, 99.8, 99.8, kClean},
     {"nstdb_118e24", "MLII", true, 99.8, 99.8, kClean},
     {"nstdb_118e24", "V1", false, 99.8, 99.8, kClean},
@@ -172,7 +172,7 @@ const AgreementTarget kAgreementTargets[] = {
     {"mitdb_106", "MLII", "V1", 95.9, 95.6, "V1: multiform ventricular beats of low amplitude"},
     {"mitdb_107", "MLII", "V1", 98.3, 98.2, kPacedV1},
     {"mitdb_114", "MLII", "V5", 99.7, 99.8, kClean},
-    {"mitdb_200", "MLII", "V1", 95.0, 95.6, kSevereV1},
+    {"mitdb_200", "MLII", "V1", 94.9, 95.6, kSevereV1},
     {"nstdb_118e24", "MLII", "V1", 99.8, 99.8, kClean},
     {"nstdb_118e12", "MLII", "V1", 99.5, 99.7, kEm12},
     {"nstdb_118e06", "MLII", "V1", 98.2, 99.0, kEm6},
@@ -274,6 +274,32 @@ TEST_F(RealRecords, MainsHumAsTallAsTheQrsCostsAlmostNothing) {
     SCOPED_TRACE(advanced ? "Advanced" : "Basic");
     EXPECT_GE(100.0 * hum.sensitivity(), 100.0 * clean.sensitivity() - 0.1);
     EXPECT_GE(100.0 * hum.positivePredictivity(), 100.0 * clean.positivePredictivity() - 0.1);
+  }
+}
+
+// Sinus pauses of three and six periods cut into the first leads of the
+// arrhythmia records hold no beats, and the beats around them are found.
+TEST_F(RealRecords, SinusPausesHoldNoBeats) {
+  struct Target {
+    int periods;
+    double se, pp;
+  };
+  for (const Target& g : {Target{3, 99.7, 99.5}, Target{6, 99.5, 99.1}}) {
+    for (bool advanced : {false, true}) {
+      MatchScore total;
+      for (const char* record : {"mitdb_101", "mitdb_105", "mitdb_106", "mitdb_107", "mitdb_114", "mitdb_200"}) {
+        const AlteredLead lead = withPauses(record, g.periods);
+        ASSERT_FALSE(lead.samples.empty()) << record;
+        const auto found = samplesOf(runChannel(lead.samples, 360.0, kCodeEkg, beatParameters(advanced), 32));
+        const MatchScore s = matchEvents(lead.beats, found, std::llround(0.150 * 360.0));
+        total.truePositives += s.truePositives;
+        total.falseNegatives += s.falseNegatives;
+        total.falsePositives += s.falsePositives;
+      }
+      SCOPED_TRACE(std::to_string(g.periods) + " periods" + (advanced ? " Advanced" : " Basic"));
+      EXPECT_GE(100.0 * total.sensitivity(), g.se);
+      EXPECT_GE(100.0 * total.positivePredictivity(), g.pp);
+    }
   }
 }
 
