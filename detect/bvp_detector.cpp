@@ -69,6 +69,13 @@ constexpr double kStartEarlyMs = 450.0;
 constexpr double kMinRise = 0.2;
 // The pulse levels follow a pulse up to this many times their value.
 constexpr double kLevelCap = 3.0;
+// After a long silence that follows a run of pulses, for as long as a pause
+// may last, the levels sink no lower than kSinkFloor times the noise level
+// nor kSinkShare of the levels before the silence: a pause (sinus arrest, a
+// blocked beat) holds only noise.
+constexpr double kSinkFloor = 3.0;
+constexpr double kSinkShare = 0.35;
+constexpr double kLongestPauseMs = 10000.0;
 constexpr std::size_t kMaxLearnt = 256;
 constexpr std::size_t kMaxRejected = 64;
 constexpr int kPeriods = 8;
@@ -106,6 +113,7 @@ class PulseClassifier {
         startEarly_(toSamples(kStartEarlyMs)) {
     learnt_.reserve(kMaxLearnt);
     rejected_.reserve(kMaxRejected);
+    longestPause_ = toSamples(kLongestPauseMs);
     period_ = std::clamp(0.8 * s.rate, static_cast<double>(refractory_), static_cast<double>(upper_));
     deadline_ = learnEnd_ + latency_;
   }
@@ -227,6 +235,7 @@ class PulseClassifier {
     last_ = c;
     haveLast_ = true;
     lastAny_ = c.location;
+    sinking_ = false;
     std::erase_if(rejected_, [&](const Upstroke& n) { return n.location <= c.location; });
     sink_(c.location);
     scheduleDeadline();
@@ -263,10 +272,19 @@ class PulseClassifier {
     }
     if (searchBack(std::numeric_limits<std::int64_t>::max())) return;
     // Nothing even at half the threshold: after a long silence let the signal
-    // level sink towards the noise so that a weaker pulse is found again.
+    // level sink towards the noise so that a weaker pulse is found again
+    // (kSinkFloor).
     if (now - lastAny_ > upper_ + latency_) {
-      signal_ = noise_ + 0.5 * (signal_ - noise_);
-      riseLevel_ *= 0.5;
+      if (!sinking_) {
+        sinking_ = true;
+        sinkFrom_ = signal_;
+        riseFrom_ = riseLevel_;
+      }
+      const bool pause = periodCount_ >= 4 && now - lastAny_ < longestPause_;
+      const double floor =
+          pause ? std::min(signal_, std::max(kSinkFloor * noise_, kSinkShare * sinkFrom_)) : 0.0;
+      signal_ = std::max(floor, noise_ + 0.5 * (signal_ - noise_));
+      riseLevel_ = std::max(pause ? std::min(riseLevel_, kSinkShare * riseFrom_) : 0.0, 0.5 * riseLevel_);
     }
     deadline_ = now + std::max<std::int64_t>(latency_, static_cast<std::int64_t>(period_ / 2));
   }
@@ -279,7 +297,10 @@ class PulseClassifier {
   std::vector<Upstroke> rejected_;  // since the last pulse, for the search back
   double signal_ = 0.0;
   double noise_ = 0.0;
-  double riseLevel_ = 0.0;  // rise of the recent pulses, on the wave
+  double riseLevel_ = 0.0;                  // rise of the recent pulses, on the wave
+  bool sinking_ = false;                    // the levels sink in a long silence
+  double sinkFrom_ = 0.0, riseFrom_ = 0.0;  // ... from these
+  std::int64_t longestPause_ = 0;
   bool haveLast_ = false;
   Upstroke last_{};
   std::int64_t lastAny_ = 0;

@@ -42,11 +42,11 @@ constexpr double kQuicker = 0.75;
 constexpr double kAlike = 0.9;
 constexpr double kAlikeFloor = 0.4;
 // After a long silence the signal level sinks towards the noise so that a
-// weaker signal is found again, but no lower than this many times the noise
-// level nor, for the length of a pause, this share of the level before the
-// silence: a pause (sinus arrest, a blocked beat) holds only noise, and beats
-// that shrank further are left to the search back until the silence is too
-// long for a pause.
+// weaker signal is found again; but when the silence follows a run of beats,
+// for as long as a pause may last, no lower than kSinkFloor times the noise
+// level nor kSinkShare of the level before it: a pause (sinus arrest, a
+// blocked beat) holds only noise, and beats that shrank further are left to
+// the search back until the silence is too long for a pause.
 constexpr double kSinkFloor = 3.0;
 constexpr double kSinkShare = 0.25;
 constexpr double kLongestPauseMs = 10000.0;
@@ -390,8 +390,9 @@ void PeakClassifier::onDeadline(std::int64_t now) {
       sinking_ = true;
       sinkFrom_ = signal_;
     }
-    const bool pause = now - lastAny_ < toSamples(kLongestPauseMs, o_.rate);
-    const double floor = std::min(signal_, std::max(kSinkFloor * noise_, pause ? kSinkShare * sinkFrom_ : 0.0));
+    const bool pause = rrCount_ >= 4 && now - lastAny_ < toSamples(kLongestPauseMs, o_.rate);
+    const double floor =
+        pause ? std::min(signal_, std::max(kSinkFloor * noise_, kSinkShare * sinkFrom_)) : 0.0;
     signal_ = std::max(floor, noise_ + 0.5 * (signal_ - noise_));
   }
   deadline_ = now + std::max<std::int64_t>(latency_, static_cast<std::int64_t>(rrMean_ / 2));

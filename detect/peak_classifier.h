@@ -118,8 +118,8 @@ class PeakClassifier {
   int rrCount_ = 0;
   int rrPos_ = 0;
   double rrMean_ = 0.0;
-  bool sinking_ = false;    // the signal level sinks in a long silence
-  double sinkFrom_ = 0.0;   // ... from this level
+  bool sinking_ = false;   // the signal level sinks in a long silence
+  double sinkFrom_ = 0.0;  // ... from this level
   std::int64_t deadline_ = 0;
 
   // Average form of the recent beats (each form scaled to zero mean and unit

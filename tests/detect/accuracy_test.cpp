@@ -62,6 +62,29 @@ std::string extra(const std::vector<std::int64_t>& events, const std::vector<std
   return missed(found, events, rate, tolerance);
 }
 
+// Pauses of four and six periods (a sinus arrest; 3 to 5 s at 75 per
+// minute) hold no beat and no pulse, and every beat around them is found.
+TEST(Pauses, HoldNoBeatOrPulse) {
+  constexpr double kRate = 250.0;
+  for (int periods : {4, 6}) {
+    for (std::int32_t code : {kCodeEkg, kCodeBvp}) {
+      Synthetic s = code == kCodeEkg ? testing::makeEkg(kRate, 240, 0.8, 0, Disturbance{.noise = 0.01}, 29)
+                                     : testing::makePulse(kRate, 240, 0.8, Disturbance{.noise = 0.01}, 31);
+      testing::cutPauses(s, 12, periods, 0.01, 37);
+      for (bool advanced : {false, true}) {
+        const auto found =
+            samplesOf(runChannel(s.samples, kRate, code, beatParameters(advanced), blockRateFor(kRate)));
+        const auto tolerance = std::llround(0.150 * kRate);
+        const auto score = matchEvents(s.events, found, tolerance);
+        SCOPED_TRACE(std::to_string(periods) + " periods, " + (code == kCodeEkg ? "EKG " : "pulse ") +
+                     (advanced ? "Advanced" : "Basic"));
+        EXPECT_EQ(score.falsePositives, 0) << "extra " << extra(s.events, found, kRate, tolerance);
+        EXPECT_LE(score.falseNegatives, 1) << "missed " << missed(s.events, found, kRate, tolerance);
+      }
+    }
+  }
+}
+
 class EkgSynthetic : public ::testing::TestWithParam<BeatCase> {};
 
 TEST_P(EkgSynthetic, EveryBeatOnceAtItsRPeak) {
@@ -115,8 +138,10 @@ TEST(EkgMainsHum, AsTallAsTheQrsChangesNoBeat) {
         const std::string what = std::to_string(static_cast<int>(humHz)) + " Hz hum at " +
                                  std::to_string(static_cast<int>(rate)) + " Hz" +
                                  (advanced ? " Advanced" : " Basic");
-        EXPECT_GE(score.sensitivity(), 0.995) << what << " missed " << missed(s.events, found, rate, tolerance);
-        EXPECT_GE(score.positivePredictivity(), 0.995) << what << " extra " << extra(s.events, found, rate, tolerance);
+        EXPECT_GE(score.sensitivity(), 0.995)
+            << what << " missed " << missed(s.events, found, rate, tolerance);
+        EXPECT_GE(score.positivePredictivity(), 0.995)
+            << what << " extra " << extra(s.events, found, rate, tolerance);
       }
     }
   }
@@ -206,17 +231,17 @@ TEST(DicroticWave, PrematurePulsesAreKept) {
     for (const double rate : {100.0, 250.0}) {
       for (const double rr : {0.8, 1.0}) {
         for (const double height : {0.3, 0.8}) {
-          const Synthetic s = testing::makeFingerPulse(rate, 240, rr, height,
-                                                       Disturbance{.noise = 0.02, .wander = 0.3}, 43, ectopicEvery);
+          const Synthetic s = testing::makeFingerPulse(
+              rate, 240, rr, height, Disturbance{.noise = 0.02, .wander = 0.3}, 43, ectopicEvery);
           const auto tolerance = std::llround(0.150 * rate);
           for (bool advanced : {false, true}) {
-            const auto found =
-                samplesOf(runChannel(s.samples, rate, kCodeBvp, beatParameters(advanced), blockRateFor(rate)));
+            const auto found = samplesOf(
+                runChannel(s.samples, rate, kCodeBvp, beatParameters(advanced), blockRateFor(rate)));
             const auto lag = medianLag(s.events, found);
             const auto score = matchEvents(s.events, found, tolerance, lag);
             const std::string what = "every " + std::to_string(ectopicEvery) + ", " + std::to_string(rate) +
-                                     " Hz, RR " + std::to_string(rr) + " s, dicrotic " + std::to_string(height) +
-                                     (advanced ? " Advanced" : " Basic");
+                                     " Hz, RR " + std::to_string(rr) + " s, dicrotic " +
+                                     std::to_string(height) + (advanced ? " Advanced" : " Basic");
             EXPECT_GE(score.sensitivity(), 0.995)
                 << what << " missed " << missed(s.events, found, rate, tolerance, lag);
             EXPECT_GE(score.positivePredictivity(), 0.995) << what;
@@ -293,7 +318,8 @@ TEST(BeatPlacement, IntervalsAtTwoKilohertzAreExactToTheMillisecond) {
       const double d = static_cast<double>(m.offsets[i] - m.offsets[i - 1]) * 1000.0 / kRate;
       sq += d * d;
     }
-    EXPECT_LT(std::sqrt(sq / static_cast<double>(m.offsets.size() - 1)), 0.5) << (advanced ? "Advanced" : "Basic");
+    EXPECT_LT(std::sqrt(sq / static_cast<double>(m.offsets.size() - 1)), 0.5)
+        << (advanced ? "Advanced" : "Basic");
   }
 }
 

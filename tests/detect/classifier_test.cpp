@@ -214,7 +214,8 @@ TEST(LongSilence, APauseHoldsNoBeatsAndTheRhythmAfterItIsFound) {
     SCOPED_TRACE(pause);
     EXPECT_EQ(beatsWithin(beats, 0, 21000), 25u);
     EXPECT_EQ(beatsWithin(beats, 21000, 21000 + pause), 0u);
-    EXPECT_EQ(beatsWithin(beats, 21000 + pause, 40000), static_cast<std::size_t>((19000 - pause + 799) / 800));
+    EXPECT_EQ(beatsWithin(beats, 21000 + pause, 40000),
+              static_cast<std::size_t>((19000 - pause + 799) / 800));
   }
 }
 

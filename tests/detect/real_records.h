@@ -3,11 +3,11 @@
 // raw float32 channels and the reference beat annotations.
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <numbers>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -531,7 +531,8 @@ inline double qrsSwing(const std::vector<float>& x, const std::vector<std::int64
     swings.push_back(static_cast<double>(*hi) - static_cast<double>(*lo));
   }
   if (swings.empty()) return 0.0;
-  std::nth_element(swings.begin(), swings.begin() + static_cast<std::ptrdiff_t>(swings.size() / 2), swings.end());
+  std::nth_element(swings.begin(), swings.begin() + static_cast<std::ptrdiff_t>(swings.size() / 2),
+                   swings.end());
   return swings[swings.size() / 2];
 }
 
@@ -578,7 +579,8 @@ inline std::vector<float> withMainsHum(const char* record, double share) {
   if (x.empty() || ref.empty()) return {};
   const double amplitude = share * qrsSwing(x, ref, 360.0);
   for (std::size_t i = 0; i < x.size(); ++i)
-    x[i] = static_cast<float>(x[i] + amplitude * std::sin(2.0 * std::numbers::pi * 60.0 * static_cast<double>(i) / 360.0 + 0.3));
+    x[i] = static_cast<float>(
+        x[i] + amplitude * std::sin(2.0 * std::numbers::pi * 60.0 * static_cast<double>(i) / 360.0 + 0.3));
   return x;
 }
 

@@ -259,7 +259,8 @@ TEST_F(RealRecords, TheStressNoiseOnOtherRecords) {
 TEST_F(RealRecords, MainsHumAsTallAsTheQrsCostsAlmostNothing) {
   for (bool advanced : {false, true}) {
     MatchScore clean, hum;
-    for (const char* record : {"mitdb_101", "mitdb_105", "mitdb_106", "mitdb_107", "mitdb_114", "mitdb_200"}) {
+    for (const char* record :
+         {"mitdb_101", "mitdb_105", "mitdb_106", "mitdb_107", "mitdb_114", "mitdb_200"}) {
       const auto ref = loadBeats(record);
       const auto x = loadChannel(record, "MLII");
       ASSERT_FALSE(x.empty()) << record;
@@ -287,7 +288,8 @@ TEST_F(RealRecords, SinusPausesHoldNoBeats) {
   for (const Target& g : {Target{3, 99.7, 99.5}, Target{6, 99.5, 99.1}}) {
     for (bool advanced : {false, true}) {
       MatchScore total;
-      for (const char* record : {"mitdb_101", "mitdb_105", "mitdb_106", "mitdb_107", "mitdb_114", "mitdb_200"}) {
+      for (const char* record :
+           {"mitdb_101", "mitdb_105", "mitdb_106", "mitdb_107", "mitdb_114", "mitdb_200"}) {
         const AlteredLead lead = withPauses(record, g.periods);
         ASSERT_FALSE(lead.samples.empty()) << record;
         const auto found = samplesOf(runChannel(lead.samples, 360.0, kCodeEkg, beatParameters(advanced), 32));
@@ -320,7 +322,8 @@ TEST_F(RealRecords, TheBeatsDoNotDependOnUnitsPolarityOrOffset) {
       const auto y = transformed(k, offset);
       const auto other = samplesOf(runChannel(y, 360.0, kCodeEkg, beatParameters(advanced), 32));
       const MatchScore m = matchEvents(plain, other, 2);
-      SCOPED_TRACE(std::to_string(k) + " x + " + std::to_string(offset) + (advanced ? " Advanced" : " Basic"));
+      SCOPED_TRACE(std::to_string(k) + " x + " + std::to_string(offset) +
+                   (advanced ? " Advanced" : " Basic"));
       EXPECT_LE(m.falseNegatives + m.falsePositives, 4);
     }
   }

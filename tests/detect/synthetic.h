@@ -106,6 +106,33 @@ inline Synthetic makeEkg(double rate, double duration, double meanRr, int ectopi
   return s;
 }
 
+// Cuts pauses into a signal: after every `every`-th event the events of
+// `periods` - 1 periods are left out, the stretch from 45 % of the period
+// after the event before the pause to 25 % of the period before the event
+// after it replaced by the line between its ends and white noise of SD
+// `noise`.
+inline void cutPauses(Synthetic& s, int every, int periods, double noise, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::normal_distribution<double> white(0.0, noise);
+  std::vector<std::int64_t> kept;
+  const auto skip = static_cast<std::size_t>(periods - 1);
+  int since = 0;
+  for (std::size_t i = 0; i < s.events.size(); ++i) {
+    kept.push_back(s.events[i]);
+    if (++since < every || i + skip + 1 >= s.events.size()) continue;
+    const double period = static_cast<double>(s.events[i + 1] - s.events[i]);
+    const auto from = s.events[i] + static_cast<std::int64_t>(0.45 * period);
+    const auto to = s.events[i + skip + 1] - static_cast<std::int64_t>(0.25 * period);
+    const double x0 = s.samples[static_cast<std::size_t>(from)], x1 = s.samples[static_cast<std::size_t>(to)];
+    for (std::int64_t k = from; k < to; ++k)
+      s.samples[static_cast<std::size_t>(k)] = static_cast<float>(
+          x0 + (x1 - x0) * static_cast<double>(k - from) / static_cast<double>(to - from) + white(rng));
+    i += skip;
+    since = 0;
+  }
+  s.events = kept;
+}
+
 // Pulse wave (amplitude about 1) following each beat by a transit time; the
 // event is the steepest point of the upstroke.
 inline Synthetic makePulse(double rate, double duration, double meanRr, const Disturbance& d, unsigned seed) {
