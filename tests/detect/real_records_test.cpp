@@ -383,6 +383,21 @@ TEST_F(RealRecords, PulseFollowsEveryBeat) {
   }
 }
 
+// Pauses of six periods cut into every pulse channel hold at most one false
+// pulse each (a pulse wave that runs off for three or more seconds), and the
+// pulses away from them are found as before.
+TEST_F(RealRecords, PausesInThePulseHoldNoPulses) {
+  for (const PulseChannel& p : pulseChannels()) {
+    for (bool advanced : {false, true}) {
+      const PulsePauseScore r = scorePulsePauses(p, 6, advanced, 32);
+      const std::string what = std::string(p.record) + " " + p.pulse + (advanced ? " Advanced" : " Basic");
+      ASSERT_GE(r.pauses, 10u) << what;
+      EXPECT_LE(r.inside, 1u) << what;
+      EXPECT_LE(r.lost, 1u) << what;
+    }
+  }
+}
+
 // Camera pulse recordings resampled to 100 Hz: the pulse intervals agree with
 // the chest strap's RR intervals within 60 ms, laid along them at the best
 // offset (the two are not aligned in time). welltory_s01 is left out: its
