@@ -41,6 +41,10 @@ constexpr double kQuicker = 0.75;
 // down to kAlikeFloor of the threshold (others down to half of it).
 constexpr double kAlike = 0.9;
 constexpr double kAlikeFloor = 0.4;
+// A period this many times the mean with a candidate of kNearMiss of the
+// threshold in it may hide a beat (accept).
+constexpr double kHidingGap = 1.4;
+constexpr double kNearMiss = 0.9;
 // After a long silence the signal level sinks towards the noise so that a
 // weaker signal is found again; but when the silence follows a run of beats,
 // for as long as a pause may last, no lower than kSinkFloor times the noise
@@ -284,7 +288,15 @@ void PeakClassifier::accept(const Candidate& c, bool searchedBack) {
     const std::int64_t rr = c.location - last_.location;
     // A beat found by the search back only shortens the mean period when it
     // is plausible, so that one wrong pick does not invite the next.
-    if (rr <= upper_ && (!searchedBack || static_cast<double>(rr) > 0.7 * rrMean_)) {
+    // A long period with a candidate in it that nearly reached the threshold
+    // may hide a beat: it does not lengthen the mean period either, so that
+    // the search back looks into the next such gap. (Otherwise the larger
+    // beats of a bigeminy whose smaller ones sank below the threshold settle
+    // as the rhythm.)
+    const bool hidesABeat = !searchedBack && rrCount_ >= 4 &&
+                            static_cast<double>(rr) > kHidingGap * rrMean_ &&
+                            nearMissBetween(last_.location, c.location);
+    if (rr <= upper_ && !hidesABeat && (!searchedBack || static_cast<double>(rr) > 0.7 * rrMean_)) {
       rr_[rrPos_] = static_cast<double>(rr);
       rrPos_ = (rrPos_ + 1) % 8;
       rrCount_ = std::min(rrCount_ + 1, 8);
@@ -340,6 +352,14 @@ void PeakClassifier::releaseHeld(bool withEarly) {
 void PeakClassifier::rejectAsNoise(const Candidate& c) {
   if (o_.noiseTracking) noise_ += 0.125 * (c.height - noise_);
   keepLargest(noisy_, c, kMaxNoisy);
+}
+
+bool PeakClassifier::nearMissBetween(std::int64_t from, std::int64_t to) const {
+  const double least = kNearMiss * threshold();
+  return std::any_of(noisy_.begin(), noisy_.end(), [&](const Candidate& n) {
+    return n.hasShape && n.height > least && n.location - from >= refractory_ &&
+           to - n.location >= refractory_ && !looksLikeTWave(n);
+  });
 }
 
 bool PeakClassifier::searchBack(std::int64_t before) {

@@ -92,6 +92,9 @@ class PeakClassifier {
   void accept(const Candidate& c, bool searchedBack);
   void rejectAsNoise(const Candidate& c);
   bool searchBack(std::int64_t before);
+  // Whether a rejected candidate between two beats nearly reached the
+  // threshold.
+  bool nearMissBetween(std::int64_t from, std::int64_t to) const;
   void finishLearning();
   void onDeadline(std::int64_t now);
   void scheduleDeadline();

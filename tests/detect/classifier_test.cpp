@@ -234,6 +234,34 @@ TEST(LongSilence, BeatsThatShrankAreFoundAgain) {
   }
 }
 
+TEST(Bigeminy, SmallerBeatsBetweenTallOnesAreKept) {
+  // 20 s of beats every 800 ms, then an irregular bigeminy: a tall premature
+  // beat of another form 380-620 ms after each beat, the next beat 800-1400 ms
+  // after it, heights varying by up to 30 % (the tall ones by 40 %), noise
+  // between. The tall ones lift the signal level until the others often fall
+  // a little short of the threshold; a rhythm of the tall ones alone must not
+  // settle.
+  std::mt19937 rng(4);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  std::vector<Candidate> v;
+  std::int64_t t = 1000;
+  for (; t < 21000; t += 800) v.push_back(candidate(t, 0.4));
+  std::size_t beatsAfter = 0;
+  while (t < 81000) {
+    const auto coupling = static_cast<std::int64_t>(500 + 120 * u(rng));
+    v.push_back(candidate(t, 0.4 * (1.0 + 0.3 * u(rng))));
+    v.push_back(candidate(t + coupling, 1.0 + 0.4 * u(rng), false));
+    if (t >= 41000) beatsAfter += 2;
+    for (std::int64_t n = t + coupling + 320; n < t + 1500; n += 170)
+      v.push_back(candidate(n, 0.08 * (1.0 + 0.5 * u(rng)), false));
+    t += coupling + static_cast<std::int64_t>(1100 + 300 * u(rng));
+  }
+  std::sort(v.begin(), v.end(),
+            [](const Candidate& a, const Candidate& b) { return a.featureIndex < b.featureIndex; });
+  const auto beats = classify(ekgLike(), v);
+  EXPECT_GE(beatsWithin(beats, 41000, 81000) + 1, beatsAfter);
+}
+
 TEST(Likeness, SameOutlineAlignedOppositeAndUnknown) {
   std::vector<std::int64_t> beats;
   PeakClassifier k(ekgLike(), [&](std::int64_t at) { beats.push_back(at); });
