@@ -292,7 +292,7 @@ void respRates(Report& rep, std::uint32_t blockRate) {
 // each level of `levels`), scored per record and in total: one table.
 template <typename Make>
 void scoreAdded(Report& rep, std::uint32_t blockRate, const char* title, const char* column,
-                std::initializer_list<const char*> records, std::initializer_list<int> levels, const char* unit,
+                const std::vector<const char*>& records, std::initializer_list<int> levels, const char* unit,
                 Make make) {
   constexpr double kRate = 360.0;
   rep.md += "| Record | " + std::string(column) +
@@ -358,10 +358,25 @@ void scoreAddedHum(Report& rep, std::uint32_t blockRate) {
       "## Mains hum\n\n"
       "A 60 Hz sine added to the first lead of the six arrhythmia records, its amplitude a share of each "
       "record's QRS swing (100 %: a hum as tall as the QRS, as on a loose electrode).\n\n";
-  scoreAdded(rep, blockRate, "Mains hum added to the first leads", "Hum", {"mitdb_101", "mitdb_105", "mitdb_106",
-             "mitdb_107", "mitdb_114", "mitdb_200"}, {30, 100}, " %",
+  scoreAdded(rep, blockRate, "Mains hum added to the first leads", "Hum", alteredRecords(), {30, 100},
+             " %",
              [](const char* record, int percent) {
                return AlteredLead{withMainsHum(record, percent / 100.0), loadBeats(record)};
+             });
+}
+
+// Electrode artefacts (spikes and steps of the baseline) on the first leads
+// of the arrhythmia records.
+void scoreAddedArtefacts(Report& rep, std::uint32_t blockRate) {
+  rep.md +=
+      "## Electrode artefacts\n\n"
+      "Every minute a spike (three samples) and a step of the baseline (up and down in turn), each 5 or 20 "
+      "times the record's QRS swing, on the first lead of the six arrhythmia records: 60 artefacts a "
+      "record, each of which may itself pass for a beat (at most 60 false beats).\n\n";
+  scoreAdded(rep, blockRate, "Electrode artefacts on the first leads", "Artefacts", alteredRecords(),
+             {5, 20}, " x QRS",
+             [](const char* record, int times) {
+               return AlteredLead{withArtefacts(record, times), loadBeats(record)};
              });
 }
 
@@ -372,8 +387,8 @@ void scoreAddedPauses(Report& rep, std::uint32_t blockRate) {
       "Sinus pauses cut into the first lead of the six arrhythmia records: after every 25th beat the beats of "
       "two or five periods are left out (a pause of three or six periods), the gap filled with the line "
       "between its ends and a little noise (1 % of the QRS swing). The reference is the beats that remain.\n\n";
-  scoreAdded(rep, blockRate, "Sinus pauses cut into the first leads", "Pause", {"mitdb_101", "mitdb_105",
-             "mitdb_106", "mitdb_107", "mitdb_114", "mitdb_200"}, {3, 6}, " periods",
+  scoreAdded(rep, blockRate, "Sinus pauses cut into the first leads", "Pause", alteredRecords(), {3, 6},
+             " periods",
              [](const char* record, int periods) { return withPauses(record, periods); });
 }
 
@@ -412,6 +427,7 @@ int main(int argc, char** argv) {
   scoreAnnotated(rep, blockRate);
   scoreAddedNoise(rep, blockRate);
   scoreAddedHum(rep, blockRate);
+  scoreAddedArtefacts(rep, blockRate);
   scoreAddedPauses(rep, blockRate);
   countUnannotated(rep, blockRate);
   leadAgreement(rep, blockRate);

@@ -41,6 +41,9 @@ constexpr double kQuicker = 0.75;
 // down to kAlikeFloor of the threshold (others down to half of it).
 constexpr double kAlike = 0.9;
 constexpr double kAlikeFloor = 0.4;
+// One beat (or an artefact taken for one) moves the signal level no more than
+// a beat of this many times the level would.
+constexpr double kLevelCap = 3.0;
 // A period this many times the mean with a candidate of kNearMiss of the
 // threshold in it may hide a beat (accept).
 constexpr double kHidingGap = 1.4;
@@ -307,7 +310,7 @@ void PeakClassifier::accept(const Candidate& c, bool searchedBack) {
   }
   if (!searchedBack && (templateCount_ < 8 || c.likeness > 0.5)) learnShape(c);
   const double w = searchedBack ? 0.25 : 0.125;
-  signal_ += w * (c.height - signal_);
+  signal_ += w * (std::min(c.height, kLevelCap * signal_) - signal_);
   last_ = c;
   haveLast_ = true;
   lastAny_ = c.location;

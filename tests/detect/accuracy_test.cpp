@@ -85,6 +85,36 @@ TEST(Pauses, HoldNoBeatOrPulse) {
   }
 }
 
+// Electrode artefacts in a bigeminy: a spike ten times the R wave every 20 s,
+// or a step of the baseline twenty times the R wave every 20 s (up and down in
+// turn). The artefact itself may pass for a beat, but it must not hide the
+// beats after it: at most one beat is missed per artefact.
+TEST(ElectrodeArtefacts, DoNotHideTheBeatsAfterThem) {
+  constexpr double kRate = 250.0;
+  for (bool step : {false, true}) {
+    Synthetic s = testing::makeEkg(kRate, 300, 0.8, 2, Disturbance{.noise = 0.02}, 43);
+    int artefacts = 0;
+    for (double t = 10.3; t < 290.0; t += 20.0, ++artefacts) {
+      const auto at = static_cast<std::size_t>(t * kRate);
+      if (step) {
+        const float jump = artefacts % 2 == 0 ? 20.0f : -20.0f;
+        for (std::size_t i = at; i < s.samples.size(); ++i) s.samples[i] += jump;
+      } else {
+        for (std::size_t i = at; i < at + 3; ++i) s.samples[i] += 10.0f;
+      }
+    }
+    for (bool advanced : {false, true}) {
+      const auto found =
+          samplesOf(runChannel(s.samples, kRate, kCodeEkg, beatParameters(advanced), blockRateFor(kRate)));
+      const auto tolerance = std::llround(0.150 * kRate);
+      const auto score = matchEvents(s.events, found, tolerance);
+      SCOPED_TRACE(std::string(step ? "steps " : "spikes ") + (advanced ? "Advanced" : "Basic"));
+      EXPECT_LE(score.falseNegatives, artefacts) << "missed " << missed(s.events, found, kRate, tolerance);
+      EXPECT_LE(score.falsePositives, artefacts) << "extra " << extra(s.events, found, kRate, tolerance);
+    }
+  }
+}
+
 class EkgSynthetic : public ::testing::TestWithParam<BeatCase> {};
 
 TEST_P(EkgSynthetic, EveryBeatOnceAtItsRPeak) {

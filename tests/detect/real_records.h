@@ -651,6 +651,14 @@ inline std::vector<float> withStressNoise(const char* record, const StressNoise&
   return x;
 }
 
+// The arrhythmia records whose first lead (MLII, 360 Hz) the hum, artefact
+// and pause tests alter.
+inline const std::vector<const char*>& alteredRecords() {
+  static const std::vector<const char*> v = {"mitdb_101", "mitdb_105", "mitdb_106",
+                                             "mitdb_107", "mitdb_114", "mitdb_200"};
+  return v;
+}
+
 // The first lead (MLII, 360 Hz) of an arrhythmia record with 60 Hz mains hum
 // whose amplitude is `share` of the record's QRS swing.
 inline std::vector<float> withMainsHum(const char* record, double share) {
@@ -669,6 +677,26 @@ struct AlteredLead {
   std::vector<float> samples;
   std::vector<std::int64_t> beats;
 };
+
+// The first lead (MLII, 360 Hz) of an arrhythmia record with electrode
+// artefacts: every minute a spike (three samples) at 17.3 s and a step of the
+// baseline (up and down in turn) at 47.3 s, each `times` the record's QRS
+// swing.
+inline std::vector<float> withArtefacts(const char* record, double times) {
+  auto x = loadChannel(record, "MLII");
+  const auto ref = loadBeats(record);
+  if (x.empty() || ref.empty()) return {};
+  const double size = times * qrsSwing(x, ref, 360.0);
+  int steps = 0;
+  for (double minute = 0.0; (minute + 1.0) * 60.0 * 360.0 <= static_cast<double>(x.size()); minute += 1.0) {
+    const auto spike = static_cast<std::size_t>((minute * 60.0 + 17.3) * 360.0);
+    for (std::size_t i = spike; i < spike + 3; ++i) x[i] = static_cast<float>(x[i] + size);
+    const auto step = static_cast<std::size_t>((minute * 60.0 + 47.3) * 360.0);
+    const double jump = steps++ % 2 == 0 ? size : -size;
+    for (std::size_t i = step; i < x.size(); ++i) x[i] = static_cast<float>(x[i] + jump);
+  }
+  return x;
+}
 
 // The first lead (MLII, 360 Hz) of an arrhythmia record with sinus pauses cut
 // into it: after every 25th beat the beats of `periods` - 1 periods are left

@@ -56,10 +56,10 @@ const EkgTarget kEkgTargets[] = {
     {"mitdb_101", "MLII", false, 99.7, 99.6, kClean},
     {"mitdb_101", "MLII", true, 99.7, 99.6, kClean},
     {"mitdb_101", "V1", false, 98.1, 94.9, kSmallV1},
-    {"mitdb_101", "V1", true, 97.9, 95.0, kSmallV1},
+    {"mitdb_101", "V1", true, 98.0, 95.0, kSmallV1},
     {"mitdb_105", "MLII", false, 99.6, 99.3, kNoisy},
     {"mitdb_105", "MLII", true, 99.6, 99.3, kNoisy},
-    {"mitdb_105", "V1", false, 97.0, 95.6, kNoisy},
+    {"mitdb_105", "V1", false, 97.0, 95.5, kNoisy},
     {"mitdb_105", "V1", true, 96.6, 95.2, kNoisy},
     {"mitdb_106", "MLII", false, 99.7, 99.8, kClean},
     {"mitdb_106", "MLII", true, 99.7, 99.8, kClean},
@@ -75,8 +75,8 @@ const EkgTarget kEkgTargets[] = {
     {"mitdb_114", "V5", true, 99.6, 99.8, kClean},
     {"mitdb_200", "MLII", false, 99.6, 99.6, kClean},
     {"mitdb_200", "MLII", true, 99.6, 99.6, kClean},
-    {"mitdb_200", "V1", false, 87.8, 91.6, kSevereV1},
-    {"mitdb_200", "V1", true, 87.1, 92.4, kSevereV1},
+    {"mitdb_200", "V1", false, 88.0, 91.6, kSevereV1},
+    {"mitdb_200", "V1", true, 88.2, 92.1, kSevereV1},
     {"nstdb_118e24", "MLII", false, 99.8, 99.8, kClean},
     {"nstdb_118e24", "MLII", true, 99.8, 99.8, kClean},
     {"nstdb_118e24", "V1", false, 99.8, 99.8, kClean},
@@ -172,7 +172,7 @@ const AgreementTarget kAgreementTargets[] = {
     {"mitdb_106", "MLII", "V1", 98.3, 95.5, "V1: multiform ventricular beats of low amplitude"},
     {"mitdb_107", "MLII", "V1", 98.3, 98.2, kPacedV1},
     {"mitdb_114", "MLII", "V5", 99.7, 99.8, kClean},
-    {"mitdb_200", "MLII", "V1", 94.9, 95.6, kSevereV1},
+    {"mitdb_200", "MLII", "V1", 94.2, 95.7, kSevereV1},
     {"nstdb_118e24", "MLII", "V1", 99.8, 99.8, kClean},
     {"nstdb_118e12", "MLII", "V1", 99.5, 99.7, kEm12},
     {"nstdb_118e06", "MLII", "V1", 98.2, 99.0, kEm6},
@@ -266,8 +266,7 @@ TEST_F(RealRecords, TheStressNoiseOnOtherRecords) {
 TEST_F(RealRecords, MainsHumAsTallAsTheQrsCostsAlmostNothing) {
   for (bool advanced : {false, true}) {
     MatchScore clean, hum;
-    for (const char* record :
-         {"mitdb_101", "mitdb_105", "mitdb_106", "mitdb_107", "mitdb_114", "mitdb_200"}) {
+    for (const char* record : alteredRecords()) {
       const auto ref = loadBeats(record);
       const auto x = loadChannel(record, "MLII");
       ASSERT_FALSE(x.empty()) << record;
@@ -277,6 +276,25 @@ TEST_F(RealRecords, MainsHumAsTallAsTheQrsCostsAlmostNothing) {
     SCOPED_TRACE(advanced ? "Advanced" : "Basic");
     EXPECT_GE(100.0 * hum.sensitivity(), 100.0 * clean.sensitivity() - 0.1);
     EXPECT_GE(100.0 * hum.positivePredictivity(), 100.0 * clean.positivePredictivity() - 0.1);
+  }
+}
+
+// Electrode artefacts on the first leads of the arrhythmia records (every
+// minute a spike and a step of the baseline, 5 or 20 times the QRS swing):
+// each may pass for a beat, but the beats after them are found.
+TEST_F(RealRecords, ElectrodeArtefactsHideFewBeats) {
+  for (int times : {5, 20}) {
+    for (bool advanced : {false, true}) {
+      MatchScore total;
+      for (const char* record : alteredRecords()) {
+        const auto x = withArtefacts(record, times);
+        ASSERT_FALSE(x.empty()) << record;
+        addFirstLeadScore(total, x, loadBeats(record), advanced);
+      }
+      SCOPED_TRACE(std::to_string(times) + " x QRS" + (advanced ? " Advanced" : " Basic"));
+      EXPECT_GE(100.0 * total.sensitivity(), 98.7);
+      EXPECT_GE(100.0 * total.positivePredictivity(), 98.2);
+    }
   }
 }
 
@@ -290,8 +308,7 @@ TEST_F(RealRecords, SinusPausesHoldNoBeats) {
   for (const Target& g : {Target{3, 99.7, 99.5}, Target{6, 99.5, 99.1}}) {
     for (bool advanced : {false, true}) {
       MatchScore total;
-      for (const char* record :
-           {"mitdb_101", "mitdb_105", "mitdb_106", "mitdb_107", "mitdb_114", "mitdb_200"}) {
+      for (const char* record : alteredRecords()) {
         const AlteredLead lead = withPauses(record, g.periods);
         ASSERT_FALSE(lead.samples.empty()) << record;
         addFirstLeadScore(total, lead.samples, lead.beats, advanced);
