@@ -189,6 +189,32 @@ void scorePulsePauses(Report& rep, std::uint32_t blockRate) {
   rep.md += "\n";
 }
 
+void scorePulseArtefacts(Report& rep, std::uint32_t blockRate) {
+  rep.md +=
+      "## Probe artefacts in the pulse\n\n"
+      "Every 20 s, in turn, a spike (12 ms) and a step of the baseline (up and down in turn) on each pulse "
+      "channel, 5 or 20 times its pulse swing (1st to 99th percentile). The channel's own pulses within "
+      "1.5 s of an artefact and away from them, and how many of each are lost (not found again within "
+      "100 ms).\n\n"
+      "| Record | Pulse | Type | Size | Artefacts | Pulses near | Lost | Pulses away | Lost |\n"
+      "|---|---|---|---:|---:|---:|---:|---:|---:|\n";
+  for (bool advanced : {false, true}) {
+    rep.line(strprintf("Probe artefacts in the pulse, %s", advanced ? "Advanced" : "Basic"));
+    for (const PulseChannel& p : pulseChannels()) {
+      for (int times : {5, 20}) {
+        const PulseArtefactScore r = scorePulseArtefacts(p, times, advanced, blockRate);
+        if (r.artefacts == 0) continue;
+        rep.line(strprintf("  %-18s %-5s %2dx  artefacts %3zu  near %4zu lost %3zu  away %5zu lost %3zu", p.record,
+                           p.pulse, times, r.artefacts, r.near, r.lostNear, r.away, r.lostAway));
+        rep.md += strprintf("| %s | %s | %s | %d x | %zu | %zu | %zu | %zu | %zu |\n", p.record, p.pulse,
+                            advanced ? "Advanced" : "Basic", times, r.artefacts, r.near, r.lostNear, r.away,
+                            r.lostAway);
+      }
+    }
+  }
+  rep.md += "\n";
+}
+
 void scoreCameraPulse(Report& rep, std::uint32_t blockRate) {
   rep.md +=
       "## Camera pulse against a chest strap\n\n"
@@ -433,6 +459,7 @@ int main(int argc, char** argv) {
   leadAgreement(rep, blockRate);
   scoreBvp(rep, blockRate);
   scorePulsePauses(rep, blockRate);
+  scorePulseArtefacts(rep, blockRate);
   scoreCameraPulse(rep, blockRate);
   pulseWithoutReference(rep, blockRate);
   respRates(rep, blockRate);

@@ -76,6 +76,10 @@ constexpr double kLevelCap = 3.0;
 constexpr double kSinkFloor = 3.0;
 constexpr double kSinkShare = 0.35;
 constexpr double kLongestPauseMs = 10000.0;
+// Baseline restoration after a step of the baseline (restoreBaseline).
+constexpr double kStepSpanMs = 20.0;
+constexpr double kStepSwings = 1.5;
+constexpr double kSwingBlockMs = 2000.0;
 constexpr std::size_t kMaxLearnt = 256;
 constexpr std::size_t kMaxRejected = 64;
 constexpr int kPeriods = 8;
@@ -325,7 +329,11 @@ class BvpDetector final : public EventDetector {
         guard_(msToSamples(kGuardMs)),
         slopeSum_(static_cast<std::size_t>(window_)),
         band_(static_cast<std::size_t>(msToSamples(kHistoryMs))),
-        classifier_(settings(rate, bounds, advanced), Found{this}) {}
+        classifier_(settings(rate, bounds, advanced), Found{this}) {
+    stepSpan_ = std::max<std::int64_t>(1, msToSamples(kStepSpanMs));
+    raw_ = History<double>(static_cast<std::size_t>(stepSpan_ + 1));
+    blockLength_ = std::max<std::int64_t>(1, msToSamples(kSwingBlockMs));
+  }
 
  protected:
   void analyse(const float* samples, std::size_t count, std::int64_t firstIndex) override {
@@ -357,6 +365,7 @@ class BvpDetector final : public EventDetector {
       started_ = true;
       highPass_.settle(x);
     }
+    restoreBaseline(x, n);
     lastGood_ = x;
     const double b = lowPass2_.step(lowPass_.step(highPass_.step(x)));
     band_.put(n, static_cast<float>(b));
@@ -378,6 +387,31 @@ class BvpDetector final : public EventDetector {
     }
     previous_ = f;
     classifier_.tick(n);
+  }
+
+  // A step of the baseline (the probe pressed or moved) turns, through the
+  // high-pass, into a slope lasting seconds that hides the pulses' upstrokes.
+  // A change within kStepSpanMs larger than kStepSwings times the pulse's
+  // usual swing (the range over kSwingBlockMs, followed slowly) cannot be a
+  // pulse: the high-pass starts afresh at the new level.
+  void restoreBaseline(double x, std::int64_t n) {
+    raw_.put(n, x);
+    bool step = false;
+    if (n >= stepSpan_ && swing_ > 0.0 && std::fabs(x - raw_.at(n - stepSpan_)) > kStepSwings * swing_) {
+      highPass_.settle(x);
+      step = true;
+    }
+    stepInBlock_ = stepInBlock_ || step;
+    blockMin_ = std::min(blockMin_, x);
+    blockMax_ = std::max(blockMax_, x);
+    if (++blockCount_ < blockLength_) return;
+    const double range = blockMax_ - blockMin_;
+    if (!stepInBlock_ && std::isfinite(range))
+      swing_ = swing_ > 0.0 ? swing_ + 0.25 * (range - swing_) : range;
+    blockMin_ = std::numeric_limits<double>::infinity();
+    blockMax_ = -std::numeric_limits<double>::infinity();
+    blockCount_ = 0;
+    stepInBlock_ = false;
   }
 
   void declare(std::int64_t now) {
@@ -421,6 +455,15 @@ class BvpDetector final : public EventDetector {
   PulseClassifier<Found> classifier_;
   double lastGood_ = 0.0;
   bool started_ = false;
+  // Baseline restoration (restoreBaseline): the last raw samples, the pulse's
+  // usual swing, and the range of the current block.
+  History<double> raw_;
+  std::int64_t stepSpan_ = 1;
+  double swing_ = 0.0;
+  double blockMin_ = std::numeric_limits<double>::infinity();
+  double blockMax_ = -std::numeric_limits<double>::infinity();
+  std::int64_t blockCount_ = 0, blockLength_ = 1;
+  bool stepInBlock_ = false;
   bool rising_ = false;
   double peak_ = 0.0;
   std::int64_t peakAt_ = 0;

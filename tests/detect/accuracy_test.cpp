@@ -115,6 +115,27 @@ TEST(ElectrodeArtefacts, DoNotHideTheBeatsAfterThem) {
   }
 }
 
+// A step of the pulse's baseline twenty times the pulse (up and down in turn,
+// every 20 s) does not hide the pulses after it.
+TEST(ProbeArtefacts, StepsDoNotHideThePulsesAfterThem) {
+  constexpr double kRate = 250.0;
+  Synthetic s = testing::makePulse(kRate, 300, 0.8, Disturbance{.noise = 0.01}, 47);
+  int steps = 0;
+  for (double t = 10.3; t < 290.0; t += 20.0, ++steps) {
+    const float jump = steps % 2 == 0 ? 20.0f : -20.0f;
+    for (auto i = static_cast<std::size_t>(t * kRate); i < s.samples.size(); ++i) s.samples[i] += jump;
+  }
+  for (bool advanced : {false, true}) {
+    const auto found =
+        samplesOf(runChannel(s.samples, kRate, kCodeBvp, beatParameters(advanced), blockRateFor(kRate)));
+    const auto tolerance = std::llround(0.150 * kRate);
+    const auto score = matchEvents(s.events, found, tolerance);
+    SCOPED_TRACE(advanced ? "Advanced" : "Basic");
+    EXPECT_LE(score.falseNegatives, steps / 2) << "missed " << missed(s.events, found, kRate, tolerance);
+    EXPECT_LE(score.falsePositives, steps / 2) << "extra " << extra(s.events, found, kRate, tolerance);
+  }
+}
+
 class EkgSynthetic : public ::testing::TestWithParam<BeatCase> {};
 
 TEST_P(EkgSynthetic, EveryBeatOnceAtItsRPeak) {

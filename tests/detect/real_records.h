@@ -521,6 +521,55 @@ inline PulsePauseScore scorePulsePauses(const PulseChannel& p, int periods, bool
   return r;
 }
 
+// Probe artefacts on a pulse channel recorded beside an EKG: every 20 s, in
+// turn, a spike (12 ms) and a step of the baseline (up and down in turn), each
+// `times` the channel's pulse swing (its 1st to 99th percentile). The
+// channel's own pulses (its detection unaltered, same type) within 1.5 s of an
+// artefact and away from them, and how many of each are not found again
+// within 100 ms.
+struct PulseArtefactScore {
+  std::size_t artefacts = 0;
+  std::size_t near = 0, lostNear = 0;
+  std::size_t away = 0, lostAway = 0;
+};
+
+inline PulseArtefactScore scorePulseArtefacts(const PulseChannel& p, double times, bool advanced,
+                                              std::uint32_t blockRate) {
+  PulseArtefactScore r;
+  auto x = loadChannel(p.record, p.pulse);
+  if (x.empty()) return r;
+  const double rate = p.pulseRate;
+  std::vector<float> sorted;
+  for (float v : x)
+    if (std::isfinite(v)) sorted.push_back(v);
+  if (sorted.size() < 100) return r;
+  std::sort(sorted.begin(), sorted.end());
+  const double swing = sorted[sorted.size() * 99 / 100] - sorted[sorted.size() / 100];
+  const auto before = samplesOf(runChannel(x, rate, kCodeBvp, beatParameters(advanced), blockRate));
+  std::vector<std::int64_t> at;
+  for (double t = 17.3; (t + 5.0) * rate < static_cast<double>(x.size()); t += 20.0) {
+    const auto a = static_cast<std::size_t>(t * rate);
+    const bool spike = at.size() % 2 == 0;
+    const double size = times * swing * (spike || at.size() % 4 == 1 ? 1.0 : -1.0);
+    const std::size_t end =
+        spike ? a + std::max<std::size_t>(1, static_cast<std::size_t>(0.012 * rate)) : x.size();
+    for (std::size_t i = a; i < end; ++i) x[i] = static_cast<float>(x[i] + size);
+    at.push_back(static_cast<std::int64_t>(a));
+  }
+  r.artefacts = at.size();
+  const auto after = samplesOf(runChannel(x, rate, kCodeBvp, beatParameters(advanced), blockRate));
+  const auto near = std::llround(1.5 * rate), again = std::llround(0.100 * rate);
+  for (std::int64_t t : before) {
+    const bool isNear =
+        std::any_of(at.begin(), at.end(), [&](std::int64_t a) { return std::llabs(t - a) <= near; });
+    const auto it = std::lower_bound(after.begin(), after.end(), t - again);
+    const bool lost = it == after.end() || *it > t + again;
+    (isNear ? r.near : r.away) += 1;
+    (isNear ? r.lostNear : r.lostAway) += lost ? 1 : 0;
+  }
+  return r;
+}
+
 // Fingertip-on-camera pulse recordings: the mean red level of each video
 // frame at about 30 frames per second, at irregular frame times, beside the
 // RR intervals of a chest strap worn at the same time (the two start and end

@@ -413,6 +413,24 @@ TEST_F(RealRecords, PausesInThePulseHoldNoPulses) {
   }
 }
 
+// Probe artefacts on every pulse channel (spikes and steps of the baseline,
+// 5 and 20 times the pulse swing, every 20 s): the pulses away from them are
+// all found again, and few near them are lost.
+TEST_F(RealRecords, ProbeArtefactsInThePulseCostFewPulses) {
+  for (const PulseChannel& p : pulseChannels()) {
+    for (bool advanced : {false, true}) {
+      for (double times : {5.0, 20.0}) {
+        const PulseArtefactScore r = scorePulseArtefacts(p, times, advanced, 32);
+        const std::string what = std::string(p.record) + " " + p.pulse + " " + std::to_string(times) + " x" +
+                                 (advanced ? " Advanced" : " Basic");
+        ASSERT_GE(r.artefacts, 10u) << what;
+        EXPECT_EQ(r.lostAway, 0u) << what;
+        EXPECT_LE(r.lostNear, r.artefacts / 4 + 1) << what;
+      }
+    }
+  }
+}
+
 // Camera pulse recordings resampled to 100 Hz: the pulse intervals agree with
 // the chest strap's RR intervals within 60 ms, laid along them at the best
 // offset (the two are not aligned in time). welltory_s01 is left out: its
