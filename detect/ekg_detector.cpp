@@ -19,9 +19,11 @@
 // rate, which keeps a day at 2 kHz quick. Beat outlines and the R peak are
 // still read at the full rate.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <utility>
+#include <vector>
 
 #include "detect/detectors.h"
 #include "detect/filters.h"
@@ -70,6 +72,78 @@ class MainsNotch {
  private:
   Biquad notches_[2];
   int count_ = 0;
+};
+
+// Pacemaker spikes, a millisecond or two long and often taller than the QRS,
+// survive on recordings of kSpikeRate and more (slower ones are filtered too
+// much to carry them). Left in, a spike takes the place of the beat: an atrial
+// one 150-200 ms before its QRS, a ventricular one just before it. The change
+// from one sample to the next is limited to kSlewTimes the usual steep change
+// of the beats (the 98th percentile of the changes over a second, the median
+// of the last kSlewBlocks seconds; at first over a tenth of a second): a spike is cut down to a small bump,
+// and a QRS and a step of the baseline pass untouched.
+constexpr double kSpikeRate = 500.0;  // Hz
+constexpr double kSlewTimes = 6.0;
+constexpr double kSpikeMs = 4.0;  // longer, a change is a step of the baseline
+constexpr std::size_t kSlewBlocks = 5;
+
+class SpikeLimiter {
+ public:
+  explicit SpikeLimiter(double rate)
+      : active_(rate >= kSpikeRate),
+        every_(std::max(1, static_cast<int>(rate / kSpikeRate))),
+        longest_(std::max(1, static_cast<int>(kSpikeMs * rate / 1000.0))),
+        changes_(static_cast<std::size_t>(std::max(1.0, rate / every_))),
+        firstBlock_(std::max<std::size_t>(1, changes_.size() / 10)) {}
+  void settle(double x) { y_ = previous_ = x; }
+  double step(double x) {
+    if (!active_) return x;
+    const double change = std::fabs(x - previous_);
+    previous_ = x;
+    // The statistics take every few changes (about kSpikeRate a second).
+    if (++phase_ == every_) {
+      phase_ = 0;
+      changes_[used_++] = change;
+      if (used_ == changes_.size() || (count_ == 0 && used_ == firstBlock_)) endBlock();
+    }
+    // Held back for longer than a spike lasts, the change is a step of the
+    // baseline: it goes through.
+    const double gap = x - y_;
+    if (limit_ > 0.0 && std::fabs(gap) > limit_ && ++limited_ <= longest_) {
+      y_ += gap > 0.0 ? limit_ : -limit_;
+    } else {
+      y_ = x;
+      limited_ = 0;
+    }
+    return y_;
+  }
+
+ private:
+  void endBlock() {
+    const auto end = changes_.begin() + static_cast<std::ptrdiff_t>(used_);
+    const auto k = changes_.begin() + static_cast<std::ptrdiff_t>(used_ * 98 / 100);
+    std::nth_element(changes_.begin(), k, end);
+    recent_[count_++ % kSlewBlocks] = *k;
+    used_ = 0;
+    std::array<double, kSlewBlocks> sorted = recent_;
+    const std::size_t n = std::min(count_, kSlewBlocks);
+    std::sort(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(n));
+    const double limit = kSlewTimes * sorted[n / 2];
+    limit_ = std::isfinite(limit) ? limit : 0.0;
+  }
+
+  bool active_;
+  int every_;
+  int longest_;      // samples a spike may last
+  int limited_ = 0;  // samples held back in a row
+  int phase_ = 0;
+  std::vector<double> changes_;
+  std::size_t firstBlock_;  // the first limit comes after a tenth of a second
+  std::size_t used_ = 0;
+  std::array<double, kSlewBlocks> recent_{};
+  std::size_t count_ = 0;
+  double limit_ = 0.0;  // 0 (no limit) until the first changes are known
+  double previous_ = 0.0, y_ = 0.0;
 };
 
 // One band of the feature: band-pass, derivative, squared and integrated.
@@ -130,13 +204,14 @@ class EkgDetector final : public EventDetector {
         low_(kLowBand, inner_, lag_, window_, innerSamples(kHistoryMs)),
         high_(kHighBand, inner_, lag_, window_, innerSamples(kHistoryMs)),
         mains_(inner_),
+        spikes_(rate),
         wideHigh_(Biquad::highPass(0.5, rate)),
         wideLow_(Biquad::lowPass(40.0, rate)),
         antiAlias_(Biquad::lowPass(kAntiAlias * inner_, rate)),
         // A second-order Butterworth low-pass delays slow content by sqrt 2 / (2 pi fc).
-        aliasDelay_(every_ > 1
-                        ? std::llround(std::numbers::sqrt2 / (2.0 * std::numbers::pi * kAntiAlias * inner_) * rate)
-                        : 0),
+        aliasDelay_(every_ > 1 ? std::llround(std::numbers::sqrt2 /
+                                              (2.0 * std::numbers::pi * kAntiAlias * inner_) * rate)
+                               : 0),
         wide_(static_cast<std::size_t>(msToSamples(kHistoryMs))),
         power_(static_cast<std::size_t>(innerSamples(kHistoryMs))),
         burst_(innerSamples(kBurstMs)),
@@ -153,6 +228,7 @@ class EkgDetector final : public EventDetector {
       for (std::size_t i = 0; i < count && !started_; ++i) {
         if (std::isfinite(samples[i])) {
           started_ = true;
+          spikes_.settle(samples[i]);
           mains_.settle(samples[i]);
           low_.settle(samples[i]);
           high_.settle(samples[i]);
@@ -167,7 +243,9 @@ class EkgDetector final : public EventDetector {
     MainsNotch mains = mains_;
     double last = lastGood_;
     // A sample that is not a number repeats the last one that was.
-    auto held = [&last](float v) { return last = std::isfinite(v) ? static_cast<double>(v) : last; };
+    auto held = [&last, this](float v) {
+      return spikes_.step(last = std::isfinite(v) ? static_cast<double>(v) : last);
+    };
     if (every_ == 1) {
       for (std::size_t i = 0; i < count; ++i) {
         const double x = held(samples[i]);
@@ -412,11 +490,12 @@ class EkgDetector final : public EventDetector {
   double topDecay_;
   EnergyBand low_, high_;
   MainsNotch mains_;
+  SpikeLimiter spikes_;
   Biquad wideHigh_, wideLow_;
-  Biquad antiAlias_;  // before the bands take every every_-th sample
+  Biquad antiAlias_;         // before the bands take every every_-th sample
   std::int64_t aliasDelay_;  // its delay, in samples of the recording
-  History<float> wide_;  // 0.5-40 Hz: R peaks and beat outlines
-  History<float> power_;  // at the bands' rate
+  History<float> wide_;      // 0.5-40 Hz: R peaks and beat outlines
+  History<float> power_;     // at the bands' rate
   std::int64_t burst_;
   PeakClassifier classifier_;
   double sum1_ = 0.0, sum2_ = 0.0;

@@ -335,7 +335,7 @@ TEST(QrsBands, AFragmentedQrsBetweenTallWavesIsTheBeat) {
 // 90 ms after that) and a broad T wave. The beat is the QRS, whichever way the
 // complex points.
 std::vector<float> pacedEkg(double rate, double seconds, double polarity, double spike,
-                            std::vector<std::int64_t>& beats) {
+                            std::vector<std::int64_t>& beats, double spikeBefore = 0.040) {
   std::vector<float> x(static_cast<std::size_t>(seconds * rate), 0.0f);
   std::mt19937 rng(11);
   std::normal_distribution<double> white(0.0, 0.01);
@@ -346,7 +346,7 @@ std::vector<float> pacedEkg(double rate, double seconds, double polarity, double
     for (std::int64_t i = std::max<std::int64_t>(0, from); i < to && i < static_cast<std::int64_t>(x.size());
          ++i) {
       const double u = static_cast<double>(i) / rate - t;
-      double v = spike * (std::fabs(u + 0.040) < 0.001 ? 1.0 : 0.0);
+      double v = spike * (std::fabs(u + spikeBefore) < 0.001 ? 1.0 : 0.0);
       v += 1.6 * std::exp(-0.5 * std::pow(u / 0.022, 2));
       v -= 1.1 * std::exp(-0.5 * std::pow((u - 0.09) / 0.03, 2));
       v -= 0.5 * std::exp(-0.5 * std::pow((u - 0.33) / 0.06, 2));
@@ -370,6 +370,29 @@ TEST(QrsBands, PacedComplexesAreMarkedOnTheirQrs) {
                                                << (advanced ? ", Advanced" : ", Basic");
           EXPECT_GE(score.positivePredictivity(), 0.99) << rate << " Hz, polarity " << polarity << ", spike "
                                                         << spike << (advanced ? ", Advanced" : ", Basic");
+        }
+      }
+    }
+  }
+}
+
+// At 500 Hz and more, pacing spikes (2 ms) taller than the QRS are no beats
+// and do not move the beat: an atrial spike 180 ms before each QRS, a
+// ventricular one 40 ms before it, up to eight times the R wave.
+TEST(QrsBands, TallPacingSpikesDoNotTakeTheBeatsPlace) {
+  for (const double rate : {500.0, 1000.0, 2048.0}) {
+    for (const double before : {0.180, 0.040}) {
+      for (const double spike : {4.0, -8.0}) {
+        std::vector<std::int64_t> truth;
+        const auto x = pacedEkg(rate, 60.0, 1.0, spike, truth, before);
+        for (bool advanced : {false, true}) {
+          const auto found = samplesOf(runChannel(x, rate, kCodeEkg, beatParameters(advanced), 32));
+          const auto score = matchEvents(truth, found, std::llround(0.060 * rate));
+          const std::string what = std::to_string(rate) + " Hz, spike " + std::to_string(spike) + " " +
+                                   std::to_string(before) + " s before" +
+                                   (advanced ? ", Advanced" : ", Basic");
+          EXPECT_LE(score.falseNegatives, 1) << what;
+          EXPECT_LE(score.falsePositives, 1) << what;
         }
       }
     }
