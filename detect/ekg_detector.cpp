@@ -80,8 +80,9 @@ class MainsNotch {
 // one 150-200 ms before its QRS, a ventricular one just before it. The change
 // from one sample to the next is limited to kSlewTimes the usual steep change
 // of the beats (the 98th percentile of the changes over a second, the median
-// of the last kSlewBlocks seconds; at first over a tenth of a second): a spike is cut down to a small bump,
-// and a QRS and a step of the baseline pass untouched.
+// of the last kSlewBlocks seconds; at first over a tenth of a second): a
+// spike is cut down to a small bump, and a QRS and a step of the baseline
+// pass untouched.
 constexpr double kSpikeRate = 500.0;  // Hz
 constexpr double kSlewTimes = 6.0;
 constexpr double kSpikeMs = 4.0;  // longer, a change is a step of the baseline
