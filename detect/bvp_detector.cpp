@@ -69,13 +69,9 @@ constexpr double kStartEarlyMs = 450.0;
 constexpr double kMinRise = 0.2;
 // The pulse levels follow a pulse up to this many times their value.
 constexpr double kLevelCap = 3.0;
-// After a long silence that follows a run of pulses, for as long as a pause
-// may last, the levels sink no lower than kSinkFloor times the noise level
-// nor kSinkShare of the levels before the silence: a pause (sinus arrest, a
-// blocked beat) holds only noise.
-constexpr double kSinkFloor = 3.0;
+// The share of the pulse levels before a long silence they keep in a pause
+// (sinkLevel).
 constexpr double kSinkShare = 0.35;
-constexpr double kLongestPauseMs = 10000.0;
 // Baseline restoration after a step of the baseline (restoreBaseline).
 constexpr double kStepSpanMs = 20.0;
 constexpr double kStepSwings = 1.5;
@@ -277,7 +273,7 @@ class PulseClassifier {
     if (searchBack(std::numeric_limits<std::int64_t>::max())) return;
     // Nothing even at half the threshold: after a long silence let the signal
     // level sink towards the noise so that a weaker pulse is found again
-    // (kSinkFloor).
+    // (sinkLevel).
     if (now - lastAny_ > upper_ + latency_) {
       if (!sinking_) {
         sinking_ = true;
@@ -285,10 +281,8 @@ class PulseClassifier {
         riseFrom_ = riseLevel_;
       }
       const bool pause = periodCount_ >= 4 && now - lastAny_ < longestPause_;
-      const double floor =
-          pause ? std::min(signal_, std::max(kSinkFloor * noise_, kSinkShare * sinkFrom_)) : 0.0;
-      signal_ = std::max(floor, noise_ + 0.5 * (signal_ - noise_));
-      riseLevel_ = std::max(pause ? std::min(riseLevel_, kSinkShare * riseFrom_) : 0.0, 0.5 * riseLevel_);
+      signal_ = sinkLevel(signal_, noise_, pause, std::max(kSinkFloor * noise_, kSinkShare * sinkFrom_));
+      riseLevel_ = sinkLevel(riseLevel_, 0.0, pause, kSinkShare * riseFrom_);
     }
     deadline_ = now + std::max<std::int64_t>(latency_, static_cast<std::int64_t>(period_ / 2));
   }

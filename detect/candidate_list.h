@@ -1,6 +1,7 @@
 #pragma once
-// Helpers shared by the beat and pulse classifiers for their lists of
-// rejected candidates (each candidate type has `height` and `location`).
+// Helpers shared by the beat and pulse classifiers: their lists of rejected
+// candidates (each candidate type has `height` and `location`), and the sink
+// of their levels in a long silence.
 #include <algorithm>
 #include <cstddef>
 #include <vector>
@@ -33,6 +34,19 @@ const C* earliestOfComparableSize(const std::vector<C>& list, Eligible eligible)
   for (const C& n : list)
     if (eligible(n) && n.height >= 0.5 * largest) return &n;
   return nullptr;
+}
+
+// After a long silence a level sinks halfway towards `towards` at each step,
+// so that a weaker signal is found again. But when the silence follows a run
+// of beats, for as long as a pause may last (kLongestPauseMs), it sinks no
+// lower than `floor` (the classifiers take kSinkFloor times the noise level
+// and a share of the level before the silence): a pause (sinus arrest, a
+// blocked beat) holds only noise.
+inline constexpr double kSinkFloor = 3.0;
+inline constexpr double kLongestPauseMs = 10000.0;
+
+inline double sinkLevel(double level, double towards, bool pause, double floor) {
+  return std::max(pause ? std::min(level, floor) : 0.0, towards + 0.5 * (level - towards));
 }
 
 }  // namespace rc::detect

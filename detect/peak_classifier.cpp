@@ -48,15 +48,10 @@ constexpr double kLevelCap = 3.0;
 // threshold in it may hide a beat (accept).
 constexpr double kHidingGap = 1.4;
 constexpr double kNearMiss = 0.9;
-// After a long silence the signal level sinks towards the noise so that a
-// weaker signal is found again; but when the silence follows a run of beats,
-// for as long as a pause may last, no lower than kSinkFloor times the noise
-// level nor kSinkShare of the level before it: a pause (sinus arrest, a
-// blocked beat) holds only noise, and beats that shrank further are left to
-// the search back until the silence is too long for a pause.
-constexpr double kSinkFloor = 3.0;
+// The share of the signal level before a long silence it keeps in a pause
+// (sinkLevel); beats that shrank further are left to the search back until
+// the silence is too long for a pause.
 constexpr double kSinkShare = 0.25;
-constexpr double kLongestPauseMs = 10000.0;
 
 std::int64_t toSamples(double ms, double rate) {
   return std::max<std::int64_t>(1, std::llround(ms * rate / 1000.0));
@@ -118,7 +113,8 @@ PeakClassifier::PeakClassifier(const ClassifierOptions& options, Sink sink)
       upper_(toSamples(options.upperMs, options.rate)),
       latency_(toSamples(options.latencyMs, options.rate)),
       tWindow_(options.tWaveWindowMs > 0 ? toSamples(options.tWaveWindowMs, options.rate) : 0),
-      learnEnd_(toSamples(options.learnMs, options.rate)) {
+      learnEnd_(toSamples(options.learnMs, options.rate)),
+      longestPause_(toSamples(kLongestPauseMs, options.rate)) {
   learnt_.reserve(kMaxLearnt);
   noisy_.reserve(kMaxNoisy);
   pending_.reserve(kMaxPending);
@@ -407,16 +403,14 @@ void PeakClassifier::onDeadline(std::int64_t now) {
   }
   if (searchBack(std::numeric_limits<std::int64_t>::max())) return;
   // Nothing even at half the threshold: after a long silence let the signal
-  // level sink (kSinkFloor).
+  // level sink (sinkLevel).
   if (now - lastAny_ > upper_ + latency_) {
     if (!sinking_) {
       sinking_ = true;
       sinkFrom_ = signal_;
     }
-    const bool pause = rrCount_ >= 4 && now - lastAny_ < toSamples(kLongestPauseMs, o_.rate);
-    const double floor =
-        pause ? std::min(signal_, std::max(kSinkFloor * noise_, kSinkShare * sinkFrom_)) : 0.0;
-    signal_ = std::max(floor, noise_ + 0.5 * (signal_ - noise_));
+    const bool pause = rrCount_ >= 4 && now - lastAny_ < longestPause_;
+    signal_ = sinkLevel(signal_, noise_, pause, std::max(kSinkFloor * noise_, kSinkShare * sinkFrom_));
   }
   deadline_ = now + std::max<std::int64_t>(latency_, static_cast<std::int64_t>(rrMean_ / 2));
 }

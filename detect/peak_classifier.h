@@ -107,6 +107,7 @@ class PeakClassifier {
   std::int64_t latency_;
   std::int64_t tWindow_;
   std::int64_t learnEnd_;
+  std::int64_t longestPause_;
 
   bool learning_ = true;
   std::vector<Candidate> learnt_;
