@@ -441,6 +441,12 @@ inline PulseRun runPulseChannel(const PulseChannel& p, bool advanced, std::uint3
   return r;
 }
 
+// Whether `events` (in time order) hold one within `tolerance` of t.
+inline bool foundNear(const std::vector<std::int64_t>& events, std::int64_t t, std::int64_t tolerance) {
+  const auto it = std::lower_bound(events.begin(), events.end(), t - tolerance);
+  return it != events.end() && *it <= t + tolerance;
+}
+
 // Pauses cut into a pulse channel recorded beside an EKG, at the pulses its
 // own detection (Advanced) finds: after every 20th pulse the pulses of
 // `periods` - 1 periods are left out. The wave runs off as in a real pause:
@@ -515,8 +521,7 @@ inline PulsePauseScore scorePulsePauses(const PulseChannel& p, int periods, bool
     for (const auto& [a, b] : pauses) nearPause = nearPause || (t > a - away && t < b + away);
     if (nearPause) continue;
     ++r.outside;
-    const auto it = std::lower_bound(again.begin(), again.end(), t - near);
-    if (it == again.end() || *it > t + near) ++r.lost;
+    if (!foundNear(again, t, near)) ++r.lost;
   }
   return r;
 }
@@ -562,8 +567,7 @@ inline PulseArtefactScore scorePulseArtefacts(const PulseChannel& p, double time
   for (std::int64_t t : before) {
     const bool isNear =
         std::any_of(at.begin(), at.end(), [&](std::int64_t a) { return std::llabs(t - a) <= near; });
-    const auto it = std::lower_bound(after.begin(), after.end(), t - again);
-    const bool lost = it == after.end() || *it > t + again;
+    const bool lost = !foundNear(after, t, again);
     (isNear ? r.near : r.away) += 1;
     (isNear ? r.lostNear : r.lostAway) += lost ? 1 : 0;
   }
