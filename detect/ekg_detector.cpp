@@ -74,50 +74,26 @@ class MainsNotch {
   int count_ = 0;
 };
 
-// Pacemaker spikes, a millisecond or two long and often taller than the QRS,
-// survive on recordings of kSpikeRate and more (slower ones are filtered too
-// much to carry them). Left in, a spike takes the place of the beat: an atrial
-// one 150-200 ms before its QRS, a ventricular one just before it. The change
-// from one sample to the next is limited to kSlewTimes the usual steep change
-// of the beats (the 98th percentile of the changes over a second, the median
-// of the last kSlewBlocks seconds; at first over a tenth of a second): a
-// spike is cut down to a small bump, and a QRS and a step of the baseline
-// pass untouched.
+// The usual steep change of the beats: the 98th percentile of the changes
+// from one sample to the next over a second, the median of the last
+// kSlewBlocks seconds (at first over a tenth of a second). It takes every few
+// changes at high rates (about kSpikeRate a second); 0 until known.
 constexpr double kSpikeRate = 500.0;  // Hz
-constexpr double kSlewTimes = 6.0;
-constexpr double kSpikeMs = 4.0;  // longer, a change is a step of the baseline
 constexpr std::size_t kSlewBlocks = 5;
 
-class SpikeLimiter {
+class SteepChange {
  public:
-  explicit SpikeLimiter(double rate)
-      : active_(rate >= kSpikeRate),
-        every_(std::max(1, static_cast<int>(rate / kSpikeRate))),
-        longest_(std::max(1, static_cast<int>(kSpikeMs * rate / 1000.0))),
+  explicit SteepChange(double rate)
+      : every_(std::max(1, static_cast<int>(rate / kSpikeRate))),
         changes_(static_cast<std::size_t>(std::max(1.0, rate / every_))),
         firstBlock_(std::max<std::size_t>(1, changes_.size() / 10)) {}
-  void settle(double x) { y_ = previous_ = x; }
-  double step(double x) {
-    if (!active_) return x;
-    const double change = std::fabs(x - previous_);
-    previous_ = x;
-    // The statistics take every few changes (about kSpikeRate a second).
-    if (++phase_ == every_) {
-      phase_ = 0;
-      changes_[used_++] = change;
-      if (used_ == changes_.size() || (count_ == 0 && used_ == firstBlock_)) endBlock();
-    }
-    // Held back for longer than a spike lasts, the change is a step of the
-    // baseline: it goes through.
-    const double gap = x - y_;
-    if (limit_ > 0.0 && std::fabs(gap) > limit_ && ++limited_ <= longest_) {
-      y_ += gap > 0.0 ? limit_ : -limit_;
-    } else {
-      y_ = x;
-      limited_ = 0;
-    }
-    return y_;
+  void add(double change) {
+    if (++phase_ != every_) return;
+    phase_ = 0;
+    changes_[used_++] = change;
+    if (used_ == changes_.size() || (count_ == 0 && used_ == firstBlock_)) endBlock();
   }
+  double value() const { return value_; }
 
  private:
   void endBlock() {
@@ -129,22 +105,148 @@ class SpikeLimiter {
     std::array<double, kSlewBlocks> sorted = recent_;
     const std::size_t n = std::min(count_, kSlewBlocks);
     std::sort(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(n));
-    const double limit = kSlewTimes * sorted[n / 2];
-    limit_ = std::isfinite(limit) ? limit : 0.0;
+    value_ = std::isfinite(sorted[n / 2]) ? sorted[n / 2] : 0.0;
   }
 
-  bool active_;
   int every_;
-  int longest_;      // samples a spike may last
-  int limited_ = 0;  // samples held back in a row
   int phase_ = 0;
   std::vector<double> changes_;
-  std::size_t firstBlock_;  // the first limit comes after a tenth of a second
+  std::size_t firstBlock_;  // the first value comes after a tenth of a second
   std::size_t used_ = 0;
   std::array<double, kSlewBlocks> recent_{};
   std::size_t count_ = 0;
-  double limit_ = 0.0;  // 0 (no limit) until the first changes are known
+  double value_ = 0.0;
+};
+
+// Pacemaker spikes, a millisecond or two long and often taller than the QRS,
+// survive on recordings of kSpikeRate and more. Left in, a spike takes the
+// place of the beat: an atrial one 150-200 ms before its QRS, a ventricular
+// one just before it. The change from one sample to the next is limited to
+// kSlewTimes the usual steep change of the beats: a spike is cut down to a
+// small bump, and a QRS and a step of the baseline pass untouched.
+constexpr double kSlewTimes = 6.0;
+constexpr double kSpikeMs = 4.0;  // longer, a change is a step of the baseline
+
+class SpikeLimiter {
+ public:
+  explicit SpikeLimiter(double rate)
+      : active_(rate >= kSpikeRate), longest_(std::max(1, static_cast<int>(kSpikeMs * rate / 1000.0))) {}
+  void settle(double x) { y_ = previous_ = x; }
+  // Sample x limited; `steep` receives its change.
+  double step(double x, SteepChange& steep) {
+    steep.add(std::fabs(x - previous_));
+    previous_ = x;
+    if (!active_) return x;
+    // Held back for longer than a spike lasts, the change is a step of the
+    // baseline: it goes through.
+    const double limit = kSlewTimes * steep.value();
+    const double gap = x - y_;
+    if (limit > 0.0 && std::fabs(gap) > limit && ++limited_ <= longest_) {
+      y_ += gap > 0.0 ? limit : -limit;
+    } else {
+      y_ = x;
+      limited_ = 0;
+    }
+    return y_;
+  }
+
+ private:
+  bool active_;
+  int longest_;      // samples a spike may last
+  int limited_ = 0;  // samples held back in a row
   double previous_ = 0.0, y_ = 0.0;
+};
+
+// Below kSpikeRate the recorder's filters smear a pacemaker spike over a few
+// milliseconds, and its steepest change is no longer far above the QRS's; but
+// it is still far narrower than any QRS. A peak that stands more than
+// kCutTimes the usual steep change above the samples kCutSpanMs either side,
+// rises from signal that kept within kQuietShare of its height over the
+// kQuietMs before it, and stays above half its height for no longer than
+// kHalfWidthMs, is cut out: the samples between its flanks are replaced by
+// the line joining them. The lobes of a QRS made of a burst of oscillation
+// (no quiet before them) and the narrowest R waves (above half their height
+// for 9 ms and more) are left alone. Samples come out two reaches (a little
+// over 2 kCutSpanMs) late.
+constexpr double kCutSpanMs = 4.0;
+constexpr double kCutTimes = 2.0;
+constexpr double kHalfWidthMs = 6.0;
+constexpr double kQuietMs = 20.0;
+constexpr double kQuietShare = 0.5;
+
+class SpikeCutter {
+ public:
+  explicit SpikeCutter(double rate)
+      : active_(rate < kSpikeRate),
+        span_(std::max<std::int64_t>(1, static_cast<std::int64_t>(std::ceil(kCutSpanMs * rate / 1000.0 - 1e-9)))),
+        reach_(span_ + 1),
+        halfWidth_(std::max<std::int64_t>(1, static_cast<std::int64_t>(kHalfWidthMs * rate / 1000.0))),
+        quiet_(std::max<std::int64_t>(reach_ + 1, std::llround(kQuietMs * rate / 1000.0))),
+        ring_(static_cast<std::size_t>(quiet_ + 2 * reach_ + 2)) {}
+  // Absolute index of the next sample to come out.
+  std::int64_t nextOut() const { return out_; }
+  // Takes the next sample; returns whether a sample came out (in `out`), the
+  // one two reaches before it.
+  bool step(double x, double steep, double& out) {
+    const std::int64_t n = count_++;
+    if (!active_) {
+      out = x;
+      out_ = count_;
+      return true;
+    }
+    ring_.put(n, x);
+    if (n - 2 * reach_ < out_) return false;
+    if (steep > 0.0) cut(n - reach_, kCutTimes * steep);
+    out = ring_.at(out_++);
+    return true;
+  }
+  // The samples not yet out, in order (the recording has ended).
+  template <typename Take>
+  void drain(Take take) {
+    for (; out_ < count_; ++out_) take(ring_.at(out_));
+  }
+
+ private:
+  // A spike tipped at sample i: measured against the samples span_ either
+  // side, and cut between the samples a sample further out (its flanks).
+  void cut(std::int64_t i, double least) {
+    const double tip = ring_.at(i), before = ring_.at(i - span_), after = ring_.at(i + span_);
+    const double up = tip - std::max(before, after), down = std::min(before, after) - tip;
+    const double height = std::max(up, down);
+    if (!(height > least)) return;
+    const double sign = up > down ? 1.0 : -1.0;
+    for (std::int64_t k = i - span_; k <= i + span_; ++k)
+      if (sign * (ring_.at(k) - tip) > 0.0) return;  // the tip is further on
+    // Measured from the mean level before it, it is above half its height for
+    // no longer than kHalfWidthMs and falls back within its reach.
+    double base = 0.0, lo = ring_.at(i - reach_), hi = lo;
+    const std::int64_t from = std::max<std::int64_t>(0, i - quiet_);
+    for (std::int64_t k = from; k <= i - reach_; ++k) {
+      base += ring_.at(k);
+      lo = std::min(lo, ring_.at(k));
+      hi = std::max(hi, ring_.at(k));
+    }
+    base /= static_cast<double>(i - reach_ - from + 1);
+    const double full = sign * (tip - base);
+    auto above = [&](std::int64_t k) { return sign * (ring_.at(k) - base) > 0.5 * full; };
+    std::int64_t a = i, b = i;
+    while (a > i - reach_ && above(a - 1)) --a;
+    while (b < i + reach_ && above(b + 1)) ++b;
+    if (!(full > 0.0) || b == i + reach_ || b - a + 1 > halfWidth_) return;
+    if (hi - lo > kQuietShare * full) return;
+    const double left = ring_.at(i - reach_), right = ring_.at(i + reach_);
+    const double step = (right - left) / static_cast<double>(2 * reach_);
+    for (std::int64_t k = 1; k < 2 * reach_; ++k) ring_.put(i - reach_ + k, left + step * static_cast<double>(k));
+  }
+
+  bool active_;         // below kSpikeRate (above it, SpikeLimiter)
+  std::int64_t span_;   // samples either side a spike falls back within
+  std::int64_t reach_;  // ... and its flanks
+  std::int64_t halfWidth_;
+  std::int64_t quiet_;
+  History<double> ring_;
+  std::int64_t count_ = 0;  // samples taken
+  std::int64_t out_ = 0;    // samples out
 };
 
 // One band of the feature: band-pass, derivative, squared and integrated.
@@ -205,7 +307,9 @@ class EkgDetector final : public EventDetector {
         low_(kLowBand, inner_, lag_, window_, innerSamples(kHistoryMs)),
         high_(kHighBand, inner_, lag_, window_, innerSamples(kHistoryMs)),
         mains_(inner_),
+        steep_(rate),
         spikes_(rate),
+        cutter_(rate),
         wideHigh_(Biquad::highPass(0.5, rate)),
         wideLow_(Biquad::lowPass(40.0, rate)),
         antiAlias_(Biquad::lowPass(kAntiAlias * inner_, rate)),
@@ -223,7 +327,7 @@ class EkgDetector final : public EventDetector {
   }
 
  protected:
-  void analyse(const float* samples, std::size_t count, std::int64_t firstIndex) override {
+  void analyse(const float* samples, std::size_t count, std::int64_t /*firstIndex*/) override {
     if (!started_) {
       // The filters start settled on the first finite sample.
       for (std::size_t i = 0; i < count && !started_; ++i) {
@@ -238,28 +342,40 @@ class EkgDetector final : public EventDetector {
         }
       }
     }
+    // A sample that is not a number repeats the last one that was.
+    double last = lastGood_;
+    const std::int64_t first = cutter_.nextOut();
+    cut_.clear();
+    for (std::size_t i = 0; i < count; ++i) {
+      const double x = spikes_.step(last = std::isfinite(samples[i]) ? static_cast<double>(samples[i]) : last, steep_);
+      double y;
+      if (cutter_.step(x, steep_.value(), y)) cut_.push_back(y);
+    }
+    lastGood_ = last;
+    run(cut_.data(), cut_.size(), first);
+  }
+
+ private:
+  // The bands, the wide band and the classifier over `count` samples (spikes
+  // cut) from sample `first` on.
+  void run(const double* xs, std::size_t count, std::int64_t first) {
     auto [lowHigh, lowLow] = low_.filters();
     auto [highHigh, highLow] = high_.filters();
     Biquad wideHigh = wideHigh_, wideLow = wideLow_, antiAlias = antiAlias_;
     MainsNotch mains = mains_;
-    double last = lastGood_;
-    // A sample that is not a number repeats the last one that was.
-    auto held = [&last, this](float v) {
-      return spikes_.step(last = std::isfinite(v) ? static_cast<double>(v) : last);
-    };
     if (every_ == 1) {
       for (std::size_t i = 0; i < count; ++i) {
-        const double x = held(samples[i]);
-        const std::int64_t n = firstIndex + static_cast<std::int64_t>(i);
+        const double x = xs[i];
+        const std::int64_t n = first + static_cast<std::int64_t>(i);
         wide_.put(n, static_cast<float>(wideLow.step(wideHigh.step(x))));
         const double b = mains.step(x);
         step(lowLow.step(lowHigh.step(b)), highLow.step(highHigh.step(b)), n, n);
       }
-      innerIndex_ = firstIndex + static_cast<std::int64_t>(count);
+      if (count > 0) innerIndex_ = first + static_cast<std::int64_t>(count);
     } else {
       for (std::size_t i = 0; i < count; ++i) {
-        const double x = held(samples[i]);
-        const std::int64_t n = firstIndex + static_cast<std::int64_t>(i);
+        const double x = xs[i];
+        const std::int64_t n = first + static_cast<std::int64_t>(i);
         wide_.put(n, static_cast<float>(wideLow.step(wideHigh.step(x))));
         const double a = antiAlias.step(x);
         if (++phase_ == every_) {
@@ -269,7 +385,6 @@ class EkgDetector final : public EventDetector {
         }
       }
     }
-    lastGood_ = last;
     low_.setFilters({lowHigh, lowLow});
     high_.setFilters({highHigh, highLow});
     wideHigh_ = wideHigh;
@@ -278,7 +393,6 @@ class EkgDetector final : public EventDetector {
     mains_ = mains;
   }
 
- private:
   // Both types classify alike; Advanced moves each beat to its R peak.
   static ClassifierOptions options(double rate, PeriodBounds bounds) {
     ClassifierOptions o;
@@ -301,6 +415,11 @@ class EkgDetector final : public EventDetector {
   }
 
   void finish(std::int64_t end) override {
+    // The samples the spike cutter still holds.
+    const std::int64_t first = cutter_.nextOut();
+    cut_.clear();
+    cutter_.drain([this](double v) { cut_.push_back(v); });
+    run(cut_.data(), cut_.size(), first);
     if (rising_) {
       declare(innerIndex_ - 1, end - 1);
       rising_ = false;
@@ -491,7 +610,10 @@ class EkgDetector final : public EventDetector {
   double topDecay_;
   EnergyBand low_, high_;
   MainsNotch mains_;
+  SteepChange steep_;
   SpikeLimiter spikes_;
+  SpikeCutter cutter_;
+  std::vector<double> cut_;  // a block's samples out of the cutter
   Biquad wideHigh_, wideLow_;
   Biquad antiAlias_;         // before the bands take every every_-th sample
   std::int64_t aliasDelay_;  // its delay, in samples of the recording

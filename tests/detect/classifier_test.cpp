@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -317,25 +318,35 @@ std::vector<float> fragmentedEkg(double rate, double seconds, std::vector<std::i
 }
 
 TEST(QrsBands, AFragmentedQrsBetweenTallWavesIsTheBeat) {
-  const double rate = 500.0;
-  std::vector<std::int64_t> truth;
-  const auto x = fragmentedEkg(rate, 120.0, truth);
-  for (bool advanced : {false, true}) {
-    const auto found = samplesOf(runChannel(x, rate, kCodeEkg, beatParameters(advanced), 32));
-    // Within 50 ms: on the burst, not on the P wave 180 ms before it or the
-    // T wave 260 ms after it.
-    const auto score = matchEvents(truth, found, std::llround(0.050 * rate));
-    EXPECT_GE(score.sensitivity(), 0.99) << (advanced ? "Advanced" : "Basic");
-    EXPECT_GE(score.positivePredictivity(), 0.99) << (advanced ? "Advanced" : "Basic");
+  for (const double rate : {250.0, 500.0}) {
+    std::vector<std::int64_t> truth;
+    const auto x = fragmentedEkg(rate, 120.0, truth);
+    for (bool advanced : {false, true}) {
+      const auto found = samplesOf(runChannel(x, rate, kCodeEkg, beatParameters(advanced), 32));
+      // Within 50 ms: on the burst, not on the P wave 180 ms before it or the
+      // T wave 260 ms after it.
+      const auto score = matchEvents(truth, found, std::llround(0.050 * rate));
+      EXPECT_GE(score.sensitivity(), 0.99) << rate << " Hz" << (advanced ? ", Advanced" : ", Basic");
+      EXPECT_GE(score.positivePredictivity(), 0.99) << rate << " Hz" << (advanced ? ", Advanced" : ", Basic");
+    }
   }
 }
 
+// Pacing spikes as a recorder below 500 Hz leaves them: smeared by its
+// filters into a bump of `sigma` seconds, `before` seconds ahead of the QRS
+// (an atrial and a ventricular one; 0: none).
+struct SmearedSpikes {
+  double sigma = 0.0;
+  std::array<double, 2> before{};
+};
+
 // Paced rhythm: a pacemaker spike of 2 ms (1 mV, either way), then a wide QRS
 // (its first and largest deflection, 1.6 mV, 40 ms later, an opposite one
-// 90 ms after that) and a broad T wave. The beat is the QRS, whichever way the
-// complex points.
+// 90 ms after that) and a broad T wave (or, with `smeared`, the spikes it
+// names). The beat is the QRS, whichever way the complex points.
 std::vector<float> pacedEkg(double rate, double seconds, double polarity, double spike,
-                            std::vector<std::int64_t>& beats, double spikeBefore = 0.040) {
+                            std::vector<std::int64_t>& beats, double spikeBefore = 0.040,
+                            const SmearedSpikes& smeared = {}) {
   std::vector<float> x(static_cast<std::size_t>(seconds * rate), 0.0f);
   std::mt19937 rng(11);
   std::normal_distribution<double> white(0.0, 0.01);
@@ -346,7 +357,13 @@ std::vector<float> pacedEkg(double rate, double seconds, double polarity, double
     for (std::int64_t i = std::max<std::int64_t>(0, from); i < to && i < static_cast<std::int64_t>(x.size());
          ++i) {
       const double u = static_cast<double>(i) / rate - t;
-      double v = spike * (std::fabs(u + spikeBefore) < 0.001 ? 1.0 : 0.0);
+      double v = 0.0;
+      if (smeared.sigma > 0.0) {
+        for (double before : smeared.before)
+          if (before > 0.0) v += spike * std::exp(-0.5 * std::pow((u + before) / smeared.sigma, 2));
+      } else {
+        v = spike * (std::fabs(u + spikeBefore) < 0.001 ? 1.0 : 0.0);
+      }
       v += 1.6 * std::exp(-0.5 * std::pow(u / 0.022, 2));
       v -= 1.1 * std::exp(-0.5 * std::pow((u - 0.09) / 0.03, 2));
       v -= 0.5 * std::exp(-0.5 * std::pow((u - 0.33) / 0.06, 2));
@@ -395,6 +412,62 @@ TEST(QrsBands, TallPacingSpikesDoNotTakeTheBeatsPlace) {
           EXPECT_LE(score.falsePositives, 1) << what;
         }
       }
+    }
+  }
+}
+
+// Below 500 Hz the recorder's filters smear a pacing spike over a few
+// milliseconds (here 1.5 and 2 ms); it is still far narrower than a QRS and
+// may be taller. An atrial spike 180 ms before each QRS, a ventricular one
+// 40 ms before it, or both, up to four times the R wave: each beat once, on
+// its QRS.
+TEST(QrsBands, SmearedPacingSpikesDoNotTakeTheBeatsPlace) {
+  const std::array<std::array<double, 2>, 3> pacing = {{{0.180, 0.0}, {0.040, 0.0}, {0.180, 0.040}}};
+  for (const double rate : {250.0, 360.0}) {
+    for (const double sigma : {0.0015, 0.002}) {
+      for (const auto& before : pacing) {
+        for (const double spike : {1.6, 6.4, -3.2}) {
+          std::vector<std::int64_t> truth;
+          const auto x = pacedEkg(rate, 60.0, 1.0, spike, truth, 0.0, {sigma, before});
+          for (bool advanced : {false, true}) {
+            const auto found = samplesOf(runChannel(x, rate, kCodeEkg, beatParameters(advanced), 32));
+            const auto score = matchEvents(truth, found, std::llround(0.030 * rate));
+            const std::string what = std::to_string(rate) + " Hz, sigma " + std::to_string(sigma) + ", spike " +
+                                     std::to_string(spike) + " " + std::to_string(before[0]) + "/" +
+                                     std::to_string(before[1]) + " s before" + (advanced ? ", Advanced" : ", Basic");
+            EXPECT_LE(score.falseNegatives, 1) << what;
+            EXPECT_LE(score.falsePositives, 1) << what;
+          }
+        }
+      }
+    }
+  }
+}
+
+// The narrowest R waves (half their height for 9 ms) are no spikes: every
+// beat is found, Advanced on its R peak (within the wide band's delay).
+TEST(QrsBands, NarrowRWavesAreNotCutAsSpikes) {
+  for (const double rate : {250.0, 360.0}) {
+    std::vector<float> x(static_cast<std::size_t>(60 * rate), 0.0f);
+    std::vector<std::int64_t> truth;
+    std::mt19937 rng(3);
+    std::normal_distribution<double> white(0.0, 0.01);
+    for (double t = 0.7; t < 59.3; t += 0.9) {
+      truth.push_back(std::llround(t * rate));
+      for (std::int64_t k = -std::llround(0.3 * rate); k <= std::llround(0.5 * rate); ++k) {
+        const double u = static_cast<double>(k) / rate;
+        const double v = 1.2 * std::exp(-0.5 * std::pow(u / 0.004, 2)) -
+                         0.3 * std::exp(-0.5 * std::pow((u - 0.012) / 0.005, 2)) +
+                         0.3 * std::exp(-0.5 * std::pow((u - 0.28) / 0.05, 2));
+        x[static_cast<std::size_t>(truth.back() + k)] += static_cast<float>(v);
+      }
+    }
+    for (float& v : x) v += static_cast<float>(white(rng));
+    for (bool advanced : {false, true}) {
+      const auto found = samplesOf(runChannel(x, rate, kCodeEkg, beatParameters(advanced), 32));
+      const auto score = matchEvents(truth, found, std::llround((advanced ? 0.008 : 0.030) * rate));
+      EXPECT_EQ(score.falseNegatives, 0) << rate << " Hz" << (advanced ? ", Advanced" : ", Basic");
+      EXPECT_EQ(score.falsePositives, 0) << rate << " Hz" << (advanced ? ", Advanced" : ", Basic");
     }
   }
 }
