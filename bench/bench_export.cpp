@@ -44,6 +44,14 @@ Day& day() {
     loadLanguage(fs::path(RC_PROGRAM_DIR));
     x->dir = fs::temp_directory_path() / ("rc_bench_export_" + std::to_string(::getpid()));
     fs::create_directories(x->dir);
+    // The folder goes when the benchmark ends.
+    static const struct Cleanup {
+      fs::path dir;
+      ~Cleanup() {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+      }
+    } cleanup{x->dir};
     AnalysisSession& s = x->session;
     s.openSession = true;
     s.duration = 86400.0;

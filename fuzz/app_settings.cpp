@@ -21,5 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const rc::AppSettings s = rc::readAppSettings(file);
   (void)rc::writeAppSettingsAtExit(file, s);
   (void)rc::readAppSettings(file);
+  std::error_code ec;
+  std::filesystem::remove(file, ec);  // nothing left behind when the run ends
   return 0;
 }

@@ -3,6 +3,7 @@
 // writers, and what a failed file leaves behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -37,8 +38,11 @@ class ExportFolder : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(loadLanguage(fs::path(RC_PROGRAM_DIR)));
-    dir_ = fs::temp_directory_path() / ("rc_export_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    // One folder per test; a parameterised test's name ("Columns/0") holds a
+    // slash, which would leave a folder behind the one removed.
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '_');
+    dir_ = fs::temp_directory_path() / ("rc_export_" + std::to_string(::getpid()) + "_" + name);
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     setLocaleSeparators({'.', ',', ','});
