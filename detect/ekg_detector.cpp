@@ -51,6 +51,7 @@ constexpr double kShapeHalfMs = 70.0;  // the outline of a complex spans this mu
 constexpr int kWeightEvery = 16;       // samples between updates of the bands' weights
 constexpr double kInnerRate = 500.0;   // Hz; the bands run at the rate divided by rate / kInnerRate
 constexpr double kAntiAlias = 0.2;     // low-pass before the bands thin the samples, times their rate
+constexpr double kWideLowPassHz = 40.0;      // the wide band's upper edge (it starts at 0.5 Hz)
 constexpr double kMains[2] = {50.0, 60.0};  // Hz
 constexpr double kMainsQ = 10.0;            // the notches are a tenth of their frequency wide
 
@@ -311,7 +312,8 @@ class EkgDetector final : public EventDetector {
         spikes_(rate),
         cutter_(rate),
         wideHigh_(Biquad::highPass(0.5, rate)),
-        wideLow_(Biquad::lowPass(40.0, rate)),
+        wideLow_(Biquad::lowPass(kWideLowPassHz, rate)),
+        wideDelay_(std::llround(wideLow_.lowFrequencyDelay())),
         antiAlias_(Biquad::lowPass(kAntiAlias * inner_, rate)),
         // A second-order Butterworth low-pass delays slow content by sqrt 2 / (2 pi fc).
         aliasDelay_(every_ > 1 ? std::llround(std::numbers::sqrt2 /
@@ -513,6 +515,9 @@ class EkgDetector final : public EventDetector {
     }
     if (advanced_) c.location = refine(c.location, now);
     if (classifier_.outlineMatters(c.height)) takeShape(c, now);
+    // The wide band lags the signal by its low-pass delay: the R peak lies
+    // that much before its peak there.
+    if (advanced_) c.location = std::max<std::int64_t>(0, c.location - wideDelay_);
     classifier_.offer(c);
   }
 
@@ -615,6 +620,7 @@ class EkgDetector final : public EventDetector {
   SpikeCutter cutter_;
   std::vector<double> cut_;  // a block's samples out of the cutter
   Biquad wideHigh_, wideLow_;
+  std::int64_t wideDelay_;  // of wideLow_ at low frequencies, in samples
   Biquad antiAlias_;         // before the bands take every every_-th sample
   std::int64_t aliasDelay_;  // its delay, in samples of the recording
   History<float> wide_;      // 0.5-40 Hz: R peaks and beat outlines

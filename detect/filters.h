@@ -37,6 +37,10 @@ class Biquad {
     s2_ = b2_ * x - a2_ * y;
     return y;
   }
+  // Group delay at the lowest frequencies, in samples.
+  double lowFrequencyDelay() const {
+    return (b1_ + 2.0 * b2_) / (b0_ + b1_ + b2_) - (a1_ + 2.0 * a2_) / (1.0 + a1_ + a2_);
+  }
   // Starts the section in its steady state for a constant input x.
   void settle(double x) {
     const double gain = (b0_ + b1_ + b2_) / (1.0 + a1_ + a2_);

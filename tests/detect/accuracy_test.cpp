@@ -152,7 +152,7 @@ TEST_P(EkgSynthetic, EveryBeatOnceAtItsRPeak) {
     // The R peak itself, within a few milliseconds, whatever the polarity.
     std::vector<std::int64_t> off = score.offsets;
     std::nth_element(off.begin(), off.begin() + off.size() / 2, off.end());
-    EXPECT_LE(std::abs(off[off.size() / 2] * 1000.0 / c.rate), 8.0);
+    EXPECT_LE(std::abs(off[off.size() / 2] * 1000.0 / c.rate), 4.0);
   }
 }
 
