@@ -65,6 +65,12 @@ constexpr double kDicroticMaxRise = 1.25;
 constexpr double kEarlyShare = 0.45;
 constexpr double kEarlyRise = 0.85;
 constexpr double kStartEarlyMs = 450.0;
+// The period guessed from the learnt upstrokes (guessPeriod): from those that
+// rise by this share of the highest, with at least this many intervals; a
+// pulse and its dicrotic wave alternate by this share of the longer interval.
+constexpr double kGuessRise = 0.3;
+constexpr std::size_t kGuessIntervals = 3;
+constexpr double kAlternate = 0.3;
 // A pulse rises by at least this share of the recent pulses' rise.
 constexpr double kMinRise = 0.2;
 // The pulse levels follow a pulse up to this many times their value.
@@ -159,12 +165,57 @@ class PulseClassifier {
     signal_ = 0.6 * top;
     noise_ = 0.1 * top;
     riseLevel_ = 0.6 * highest;
+    guessPeriod(highest);
     lastAny_ = learnEnd_;
     std::vector<Upstroke> replay;
     replay.swap(learnt_);
     for (const Upstroke& c : replay) classify(c);
     if (!haveLast_) scheduleDeadline();
   }
+
+  // The period the learnt upstrokes suggest, before any pulse is accepted:
+  // without it the rules of the first periods assume a slow rhythm, and at
+  // fast rates (a child's pulse, atrial fibrillation at 150 a minute), where
+  // each pulse rises from high on the falling side of the one before, they
+  // took every other pulse for a dicrotic wave and settled on half the rate.
+  // The intervals between the upstrokes that rise by kGuessRise of the
+  // highest: when they alternate short and long, each pair is a pulse and its
+  // dicrotic wave, and the period the sum of the pair; otherwise the median
+  // interval. At least kGuessIntervals intervals are needed.
+  void guessPeriod(double highest) {
+    std::vector<double> gaps;
+    std::int64_t previous = -1;
+    for (const Upstroke& c : learnt_) {
+      if (!(c.rise >= kGuessRise * highest)) continue;
+      if (previous >= 0 && c.location - previous < refractory_ / 2) continue;
+      if (previous >= 0) gaps.push_back(static_cast<double>(c.location - previous));
+      previous = c.location;
+    }
+    if (gaps.size() < kGuessIntervals) return;
+    bool alternate = true;
+    for (std::size_t i = 1; i < gaps.size() && alternate; ++i) {
+      const bool longer = gaps[i] > gaps[i - 1];
+      const bool wasLonger = i >= 2 && gaps[i - 1] > gaps[i - 2];
+      alternate = std::fabs(gaps[i] - gaps[i - 1]) > kAlternate * std::max(gaps[i], gaps[i - 1]) &&
+                  (i < 2 || longer != wasLonger);
+    }
+    std::vector<double> periods;
+    if (alternate) {
+      for (std::size_t i = 1; i < gaps.size(); ++i) periods.push_back(gaps[i - 1] + gaps[i]);
+    } else {
+      periods = gaps;
+    }
+    std::nth_element(periods.begin(), periods.begin() + static_cast<std::ptrdiff_t>(periods.size() / 2),
+                     periods.end());
+    const double guess = periods[periods.size() / 2];
+    if (guess < static_cast<double>(refractory_) || guess > static_cast<double>(upper_)) return;
+    guess_ = guess;
+    period_ = guess;
+  }
+
+  // Whether the rhythm is known: three periods, or a guess from the learnt
+  // upstrokes.
+  bool rhythmKnown() const { return periodCount_ >= 3 || guess_ > 0.0; }
 
   // The dicrotic wave of the last pulse: soon after it, rising from high on
   // its falling side, or rising little from above its foot.
@@ -177,14 +228,14 @@ class PulseClassifier {
     const double foot = (c.foot - last_.foot) / last_.rise;
     // A wave from well above the pulse's foot; until the rhythm is known,
     // and the rule below cannot help, a little above will do.
-    if (foot > (periodCount_ >= 3 ? kDicroticFoot : kDicroticFootAtStart)) return true;
+    if (foot > (rhythmKnown() ? kDicroticFoot : kDicroticFootAtStart)) return true;
     // Early in the period of a steady rhythm no pulse is due: a smaller wave
     // there is the dicrotic wave, wherever drift has put the level of the
     // notch.
-    if (periodCount_ >= 3 && dt < kEarlyShare * period_ && c.rise < kEarlyRise * last_.rise) return true;
+    if (rhythmKnown() && dt < kEarlyShare * period_ && c.rise < kEarlyRise * last_.rise) return true;
     // Before that, a smaller wave from above the pulse's foot within the time
     // a dicrotic wave takes at the slowest rates.
-    if (periodCount_ < 3 && dt < startEarly_ && foot > 0.0 && c.rise < kEarlyRise * last_.rise) return true;
+    if (!rhythmKnown() && dt < startEarly_ && foot > 0.0 && c.rise < kEarlyRise * last_.rise) return true;
     return foot > kDicroticSmallFoot && c.rise < kDicroticSmallRise * last_.rise;
   }
 
@@ -218,14 +269,18 @@ class PulseClassifier {
         periodCount_ = std::min(periodCount_ + 1, kPeriods);
         // The median of the recent periods: one missed or extra pulse does
         // not move it.
+        // Until three are known, the guessed period fills in for the
+        // missing ones.
         std::array<double, kPeriods> sorted{};
-        for (int i = 0; i < periodCount_; ++i) {
+        const int guessed = guess_ > 0.0 ? std::max(0, 3 - periodCount_) : 0;
+        const int count = periodCount_ + guessed;
+        for (int i = 0; i < count; ++i) {
+          const double v = i < periodCount_ ? periods_[i] : guess_;
           int k = i;
-          for (; k > 0 && sorted[k - 1] > periods_[i]; --k) sorted[k] = sorted[k - 1];
-          sorted[k] = periods_[i];
+          for (; k > 0 && sorted[k - 1] > v; --k) sorted[k] = sorted[k - 1];
+          sorted[k] = v;
         }
-        period_ = periodCount_ % 2 ? sorted[periodCount_ / 2]
-                                   : 0.5 * (sorted[periodCount_ / 2 - 1] + sorted[periodCount_ / 2]);
+        period_ = count % 2 ? sorted[count / 2] : 0.5 * (sorted[count / 2 - 1] + sorted[count / 2]);
       }
     }
     // One artefact many times the pulse moves the levels no more than a
@@ -302,6 +357,7 @@ class PulseClassifier {
   bool haveLast_ = false;
   Upstroke last_{};
   std::int64_t lastAny_ = 0;
+  double guess_ = 0.0;  // period guessed from the learnt upstrokes (guessPeriod); 0: none
   std::array<double, kPeriods> periods_{};
   int periodCount_ = 0;
   int periodPos_ = 0;

@@ -166,12 +166,30 @@ inline Synthetic makePulse(double rate, double duration, double meanRr, const Di
 // less at faster rates, and the decay is quicker when beats are closer.
 // The event is the steepest point of the systolic upstroke. Every
 // `ectopicEvery`-th beat (0: none) is premature and ejects 60 % of the usual
-// pulse.
+// pulse. With `irregularity` above 0 the rhythm is that of atrial
+// fibrillation instead: each period drawn evenly within that share of the
+// mean either way, and each pulse the smaller the shorter the period before
+// it.
 inline Synthetic makeFingerPulse(double rate, double duration, double meanRr, double dicroticHeight,
-                                 const Disturbance& d, unsigned seed, int ectopicEvery = 0) {
+                                 const Disturbance& d, unsigned seed, int ectopicEvery = 0,
+                                 double irregularity = 0.0) {
   std::mt19937 rng(seed);
   std::vector<bool> ectopic;
-  const auto times = beatTimes(duration, meanRr, ectopicEvery, rng, &ectopic);
+  auto times = beatTimes(duration, meanRr, ectopicEvery, rng, &ectopic);
+  std::vector<double> filled(times.size(), 1.0);  // pulse size
+  if (irregularity > 0.0) {
+    std::uniform_real_distribution<double> share(-irregularity, irregularity);
+    times.clear();
+    filled.clear();
+    double before = meanRr;
+    for (double t = 0.5; t < duration - 0.6;) {
+      times.push_back(t);
+      filled.push_back(std::clamp(0.4 + 0.6 * before / meanRr, 0.3, 1.4));
+      before = meanRr * (1.0 + share(rng));
+      t += before;
+    }
+    ectopic.assign(times.size(), false);
+  }
   Synthetic s;
   s.samples.assign(static_cast<std::size_t>(duration * rate), 0.0f);
   constexpr double kRise = 0.12, kRiseWidth = 0.06, kDicroticWidth = 0.05;
@@ -179,7 +197,7 @@ inline Synthetic makeFingerPulse(double rate, double duration, double meanRr, do
   const double dicroticAt = kRise + 0.3 * std::pow(meanRr, 0.75);
   for (std::size_t b = 0; b < times.size(); ++b) {
     const double onset = times[b] + 0.2;
-    const double amplitude = ectopic[b] ? 0.6 : 1.0;
+    const double amplitude = (ectopic[b] ? 0.6 : 1.0) * filled[b];
     const std::int64_t from = static_cast<std::int64_t>(onset * rate);
     const std::int64_t to =
         std::min<std::int64_t>(static_cast<std::int64_t>(s.samples.size()),
