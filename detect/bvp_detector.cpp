@@ -268,9 +268,8 @@ class PulseClassifier {
         periodPos_ = (periodPos_ + 1) % kPeriods;
         periodCount_ = std::min(periodCount_ + 1, kPeriods);
         // The median of the recent periods: one missed or extra pulse does
-        // not move it.
-        // Until three are known, the guessed period fills in for the
-        // missing ones.
+        // not move it. Until three are known, the guessed period fills in for
+        // the missing ones.
         std::array<double, kPeriods> sorted{};
         const int guessed = guess_ > 0.0 ? std::max(0, 3 - periodCount_) : 0;
         const int count = periodCount_ + guessed;
