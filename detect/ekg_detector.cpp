@@ -86,34 +86,46 @@ class SteepChange {
  public:
   explicit SteepChange(double rate)
       : every_(std::max(1, static_cast<int>(rate / kSpikeRate))),
-        changes_(static_cast<std::size_t>(std::max(1.0, rate / every_))),
-        firstBlock_(std::max<std::size_t>(1, changes_.size() / 10)) {}
+        blockLength_(std::max<std::size_t>(1, static_cast<std::size_t>(rate / every_))),
+        firstBlock_(std::max<std::size_t>(1, blockLength_ / 10)) {
+    startBlock(firstBlock_);
+  }
   void add(double change) {
     if (++phase_ != every_) return;
     phase_ = 0;
-    changes_[used_++] = change;
-    if (used_ == changes_.size() || (count_ == 0 && used_ == firstBlock_)) endBlock();
+    // Only the largest changes of the block are kept, in descending order.
+    if (kept_ < keep_ || change > top_[kept_ - 1]) {
+      std::size_t k = kept_ < keep_ ? kept_++ : kept_ - 1;
+      for (; k > 0 && top_[k - 1] < change; --k) top_[k] = top_[k - 1];
+      top_[k] = change;
+    }
+    if (++used_ == length_) endBlock();
   }
   double value() const { return value_; }
 
  private:
+  // The 98th percentile of a block of n changes is its (n - 98 n / 100)-th
+  // largest.
+  void startBlock(std::size_t length) {
+    length_ = length;
+    keep_ = std::min(top_.size(), length - length * 98 / 100);
+    kept_ = used_ = 0;
+  }
   void endBlock() {
-    const auto end = changes_.begin() + static_cast<std::ptrdiff_t>(used_);
-    const auto k = changes_.begin() + static_cast<std::ptrdiff_t>(used_ * 98 / 100);
-    std::nth_element(changes_.begin(), k, end);
-    recent_[count_++ % kSlewBlocks] = *k;
-    used_ = 0;
+    recent_[count_++ % kSlewBlocks] = top_[kept_ - 1];
     std::array<double, kSlewBlocks> sorted = recent_;
     const std::size_t n = std::min(count_, kSlewBlocks);
     std::sort(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(n));
     value_ = std::isfinite(sorted[n / 2]) ? sorted[n / 2] : 0.0;
+    startBlock(blockLength_);
   }
 
   int every_;
   int phase_ = 0;
-  std::vector<double> changes_;
-  std::size_t firstBlock_;  // the first value comes after a tenth of a second
-  std::size_t used_ = 0;
+  std::size_t blockLength_;  // changes a second
+  std::size_t firstBlock_;   // the first value comes after a tenth of a second
+  std::size_t length_ = 1, keep_ = 1, kept_ = 0, used_ = 0;
+  std::array<double, 32> top_{};
   std::array<double, kSlewBlocks> recent_{};
   std::size_t count_ = 0;
   double value_ = 0.0;
@@ -201,10 +213,13 @@ class SpikeCutter {
     out = ring_.at(out_++);
     return true;
   }
-  // The samples not yet out, in order (the recording has ended).
-  template <typename Take>
-  void drain(Take take) {
-    for (; out_ < count_; ++out_) take(ring_.at(out_));
+  // The samples not yet out (the recording has ended): how many, and the
+  // next of them.
+  std::size_t held() const { return static_cast<std::size_t>(count_ - out_); }
+  bool release(double& out) {
+    if (out_ >= count_) return false;
+    out = ring_.at(out_++);
+    return true;
   }
 
  private:
@@ -344,40 +359,41 @@ class EkgDetector final : public EventDetector {
         }
       }
     }
-    // A sample that is not a number repeats the last one that was.
+    // A sample that is not a number repeats the last one that was; spikes
+    // are limited and cut before the bands see the sample.
     double last = lastGood_;
-    const std::int64_t first = cutter_.nextOut();
-    cut_.clear();
-    for (std::size_t i = 0; i < count; ++i) {
-      const double x = spikes_.step(last = std::isfinite(samples[i]) ? static_cast<double>(samples[i]) : last, steep_);
-      double y;
-      if (cutter_.step(x, steep_.value(), y)) cut_.push_back(y);
-    }
+    run(count, [&](std::size_t i, double& x, std::int64_t& n) {
+      n = cutter_.nextOut();
+      const double v = std::isfinite(samples[i]) ? static_cast<double>(samples[i]) : last;
+      last = v;
+      return cutter_.step(spikes_.step(v, steep_), steep_.value(), x);
+    });
     lastGood_ = last;
-    run(cut_.data(), cut_.size(), first);
   }
 
  private:
-  // The bands, the wide band and the classifier over `count` samples (spikes
-  // cut) from sample `first` on.
-  void run(const double* xs, std::size_t count, std::int64_t first) {
+  // The bands, the wide band and the classifier over `count` steps; next(i,
+  // x, n) gives the sample x of step i and its index n, or false when the
+  // step yields none.
+  template <typename Next>
+  void run(std::size_t count, Next next) {
     auto [lowHigh, lowLow] = low_.filters();
     auto [highHigh, highLow] = high_.filters();
     Biquad wideHigh = wideHigh_, wideLow = wideLow_, antiAlias = antiAlias_;
     MainsNotch mains = mains_;
+    double x;
+    std::int64_t n;
     if (every_ == 1) {
       for (std::size_t i = 0; i < count; ++i) {
-        const double x = xs[i];
-        const std::int64_t n = first + static_cast<std::int64_t>(i);
+        if (!next(i, x, n)) continue;
         wide_.put(n, static_cast<float>(wideLow.step(wideHigh.step(x))));
         const double b = mains.step(x);
         step(lowLow.step(lowHigh.step(b)), highLow.step(highHigh.step(b)), n, n);
+        innerIndex_ = n + 1;
       }
-      if (count > 0) innerIndex_ = first + static_cast<std::int64_t>(count);
     } else {
       for (std::size_t i = 0; i < count; ++i) {
-        const double x = xs[i];
-        const std::int64_t n = first + static_cast<std::int64_t>(i);
+        if (!next(i, x, n)) continue;
         wide_.put(n, static_cast<float>(wideLow.step(wideHigh.step(x))));
         const double a = antiAlias.step(x);
         if (++phase_ == every_) {
@@ -418,10 +434,10 @@ class EkgDetector final : public EventDetector {
 
   void finish(std::int64_t end) override {
     // The samples the spike cutter still holds.
-    const std::int64_t first = cutter_.nextOut();
-    cut_.clear();
-    cutter_.drain([this](double v) { cut_.push_back(v); });
-    run(cut_.data(), cut_.size(), first);
+    run(cutter_.held(), [this](std::size_t, double& x, std::int64_t& n) {
+      n = cutter_.nextOut();
+      return cutter_.release(x);
+    });
     if (rising_) {
       declare(innerIndex_ - 1, end - 1);
       rising_ = false;
@@ -618,7 +634,6 @@ class EkgDetector final : public EventDetector {
   SteepChange steep_;
   SpikeLimiter spikes_;
   SpikeCutter cutter_;
-  std::vector<double> cut_;  // a block's samples out of the cutter
   Biquad wideHigh_, wideLow_;
   std::int64_t wideDelay_;  // of wideLow_ at low frequencies, in samples
   Biquad antiAlias_;         // before the bands take every every_-th sample
