@@ -181,6 +181,9 @@ class SpikeLimiter {
 // (no quiet before them) and the narrowest R waves (above half their height
 // for 9 ms and more) are left alone. Samples come out two reaches (a little
 // over 2 kCutSpanMs) late.
+// Below kCutMinRate a sample is too long to tell a spike from the narrowest R
+// wave (which would then stay above half its height for a single sample).
+constexpr double kCutMinRate = 240.0;  // Hz
 constexpr double kCutSpanMs = 4.0;
 constexpr double kCutTimes = 2.0;
 constexpr double kHalfWidthMs = 6.0;
@@ -190,7 +193,7 @@ constexpr double kQuietShare = 0.5;
 class SpikeCutter {
  public:
   explicit SpikeCutter(double rate)
-      : active_(rate < kSpikeRate),
+      : active_(rate >= kCutMinRate && rate < kSpikeRate),
         span_(std::max<std::int64_t>(1, static_cast<std::int64_t>(std::ceil(kCutSpanMs * rate / 1000.0 - 1e-9)))),
         reach_(span_ + 1),
         halfWidth_(std::max<std::int64_t>(1, static_cast<std::int64_t>(kHalfWidthMs * rate / 1000.0))),
@@ -255,7 +258,7 @@ class SpikeCutter {
     for (std::int64_t k = 1; k < 2 * reach_; ++k) ring_.put(i - reach_ + k, left + step * static_cast<double>(k));
   }
 
-  bool active_;         // below kSpikeRate (above it, SpikeLimiter)
+  bool active_;         // from kCutMinRate to kSpikeRate (above it, SpikeLimiter)
   std::int64_t span_;   // samples either side a spike falls back within
   std::int64_t reach_;  // ... and its flanks
   std::int64_t halfWidth_;

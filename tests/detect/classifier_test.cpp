@@ -447,7 +447,7 @@ TEST(QrsBands, SmearedPacingSpikesDoNotTakeTheBeatsPlace) {
 // The narrowest R waves (half their height for 9 ms) are no spikes: every
 // beat is found, Advanced on its R peak (within a sample).
 TEST(QrsBands, NarrowRWavesAreNotCutAsSpikes) {
-  for (const double rate : {250.0, 360.0}) {
+  for (const double rate : {128.0, 200.0, 250.0, 360.0}) {
     std::vector<float> x(static_cast<std::size_t>(60 * rate), 0.0f);
     std::vector<std::int64_t> truth;
     std::mt19937 rng(3);
