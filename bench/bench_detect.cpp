@@ -56,8 +56,12 @@ void runDetector(benchmark::State& state, std::int32_t code, const ParameterBloc
 
 void BM_EkgBasic(benchmark::State& s) { runDetector(s, kCodeEkg, beatParameters(false)); }
 void BM_EkgAdvanced(benchmark::State& s) { runDetector(s, kCodeEkg, beatParameters(true)); }
-void BM_EkgBasic256Hz(benchmark::State& s) { runDetector(s, kCodeEkg, beatParameters(false), slowEkg(), 256.0); }
-void BM_EkgAdvanced256Hz(benchmark::State& s) { runDetector(s, kCodeEkg, beatParameters(true), slowEkg(), 256.0); }
+void BM_EkgBasic256Hz(benchmark::State& s) {
+  runDetector(s, kCodeEkg, beatParameters(false), slowEkg(), 256.0);
+}
+void BM_EkgAdvanced256Hz(benchmark::State& s) {
+  runDetector(s, kCodeEkg, beatParameters(true), slowEkg(), 256.0);
+}
 void BM_BvpBasic(benchmark::State& s) { runDetector(s, kCodeBvp, beatParameters(false)); }
 void BM_BvpAdvanced(benchmark::State& s) { runDetector(s, kCodeBvp, beatParameters(true)); }
 void BM_RespFast(benchmark::State& s) { runDetector(s, kCodeResp, respParameters(false)); }

@@ -51,7 +51,7 @@ constexpr double kShapeHalfMs = 70.0;  // the outline of a complex spans this mu
 constexpr int kWeightEvery = 16;       // samples between updates of the bands' weights
 constexpr double kInnerRate = 500.0;   // Hz; the bands run at the rate divided by rate / kInnerRate
 constexpr double kAntiAlias = 0.2;     // low-pass before the bands thin the samples, times their rate
-constexpr double kWideLowPassHz = 40.0;      // the wide band's upper edge (it starts at 0.5 Hz)
+constexpr double kWideLowPassHz = 40.0;     // the wide band's upper edge (it starts at 0.5 Hz)
 constexpr double kMains[2] = {50.0, 60.0};  // Hz
 constexpr double kMainsQ = 10.0;            // the notches are a tenth of their frequency wide
 
@@ -180,9 +180,9 @@ class SpikeLimiter {
 // the line joining them. The lobes of a QRS made of a burst of oscillation
 // (no quiet before them) and the narrowest R waves (above half their height
 // for 9 ms and more) are left alone. Samples come out two reaches (a little
-// over 2 kCutSpanMs) late.
-// Below kCutMinRate a sample is too long to tell a spike from the narrowest R
-// wave (which would then stay above half its height for a single sample).
+// over 2 kCutSpanMs) late. Below kCutMinRate a sample is too long to tell a
+// spike from the narrowest R wave (which would then stay above half its height
+// for a single sample).
 constexpr double kCutMinRate = 240.0;  // Hz
 constexpr double kCutSpanMs = 4.0;
 constexpr double kCutTimes = 2.0;
@@ -194,7 +194,8 @@ class SpikeCutter {
  public:
   explicit SpikeCutter(double rate)
       : active_(rate >= kCutMinRate && rate < kSpikeRate),
-        span_(std::max<std::int64_t>(1, static_cast<std::int64_t>(std::ceil(kCutSpanMs * rate / 1000.0 - 1e-9)))),
+        span_(std::max<std::int64_t>(
+            1, static_cast<std::int64_t>(std::ceil(kCutSpanMs * rate / 1000.0 - 1e-9)))),
         reach_(span_ + 1),
         halfWidth_(std::max<std::int64_t>(1, static_cast<std::int64_t>(kHalfWidthMs * rate / 1000.0))),
         quiet_(std::max<std::int64_t>(reach_ + 1, std::llround(kQuietMs * rate / 1000.0))),
@@ -255,7 +256,8 @@ class SpikeCutter {
     if (hi - lo > kQuietShare * full) return;
     const double left = ring_.at(i - reach_), right = ring_.at(i + reach_);
     const double step = (right - left) / static_cast<double>(2 * reach_);
-    for (std::int64_t k = 1; k < 2 * reach_; ++k) ring_.put(i - reach_ + k, left + step * static_cast<double>(k));
+    for (std::int64_t k = 1; k < 2 * reach_; ++k)
+      ring_.put(i - reach_ + k, left + step * static_cast<double>(k));
   }
 
   bool active_;         // from kCutMinRate to kSpikeRate (above it, SpikeLimiter)
@@ -638,7 +640,7 @@ class EkgDetector final : public EventDetector {
   SpikeLimiter spikes_;
   SpikeCutter cutter_;
   Biquad wideHigh_, wideLow_;
-  std::int64_t wideDelay_;  // of wideLow_ at low frequencies, in samples
+  std::int64_t wideDelay_;   // of wideLow_ at low frequencies, in samples
   Biquad antiAlias_;         // before the bands take every every_-th sample
   std::int64_t aliasDelay_;  // its delay, in samples of the recording
   History<float> wide_;      // 0.5-40 Hz: R peaks and beat outlines

@@ -314,16 +314,17 @@ TEST(DicroticWave, FastIrregularPulsesAreKeptFromTheStart) {
     for (const double rr : {0.4, 0.5}) {
       for (const double height : {0.3, rr > 0.45 ? 0.6 : 0.15}) {
         for (const unsigned seed : {1u, 2u, 3u}) {
-          const Synthetic s = testing::makeFingerPulse(rate, 60, rr, height, Disturbance{.noise = 0.01}, seed, 0, 0.2);
+          const Synthetic s =
+              testing::makeFingerPulse(rate, 60, rr, height, Disturbance{.noise = 0.01}, seed, 0, 0.2);
           const auto tolerance = std::llround(0.100 * rate);
           for (bool advanced : {false, true}) {
             const auto found = samplesOf(
                 runChannel(s.samples, rate, kCodeBvp, beatParameters(advanced), blockRateFor(rate)));
             const auto lag = medianLag(s.events, found);
             const std::vector<std::int64_t> first(s.events.begin(), s.events.begin() + 12);
-            const std::string what = std::to_string(rate) + " Hz, RR " + std::to_string(rr) + " s, dicrotic " +
-                                     std::to_string(height) + ", seed " + std::to_string(seed) +
-                                     (advanced ? " Advanced" : " Basic");
+            const std::string what = std::to_string(rate) + " Hz, RR " + std::to_string(rr) +
+                                     " s, dicrotic " + std::to_string(height) + ", seed " +
+                                     std::to_string(seed) + (advanced ? " Advanced" : " Basic");
             EXPECT_EQ(matchEvents(first, found, tolerance, lag).falseNegatives, 0)
                 << what << " missed " << missed(first, found, rate, tolerance, lag);
             EXPECT_GE(matchEvents(s.events, found, tolerance, lag).sensitivity(), 0.98) << what;

@@ -432,9 +432,10 @@ TEST(QrsBands, SmearedPacingSpikesDoNotTakeTheBeatsPlace) {
           for (bool advanced : {false, true}) {
             const auto found = samplesOf(runChannel(x, rate, kCodeEkg, beatParameters(advanced), 32));
             const auto score = matchEvents(truth, found, std::llround(0.030 * rate));
-            const std::string what = std::to_string(rate) + " Hz, sigma " + std::to_string(sigma) + ", spike " +
-                                     std::to_string(spike) + " " + std::to_string(before[0]) + "/" +
-                                     std::to_string(before[1]) + " s before" + (advanced ? ", Advanced" : ", Basic");
+            const std::string what = std::to_string(rate) + " Hz, sigma " + std::to_string(sigma) +
+                                     ", spike " + std::to_string(spike) + " " + std::to_string(before[0]) +
+                                     "/" + std::to_string(before[1]) + " s before" +
+                                     (advanced ? ", Advanced" : ", Basic");
             EXPECT_LE(score.falseNegatives, 1) << what;
             EXPECT_LE(score.falsePositives, 1) << what;
           }

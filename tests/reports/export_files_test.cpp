@@ -2,12 +2,12 @@
 // page, the line formats, the three IBI layouts, the table and session
 // writers, and what a failed file leaves behind.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 #include "analysis/epochs/epochs.h"
 #include "reports/exports/export_command.h"
