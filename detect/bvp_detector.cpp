@@ -73,8 +73,6 @@ constexpr std::size_t kGuessIntervals = 3;
 constexpr double kAlternate = 0.3;
 // A pulse rises by at least this share of the recent pulses' rise.
 constexpr double kMinRise = 0.2;
-// The pulse levels follow a pulse up to this many times their value.
-constexpr double kLevelCap = 3.0;
 // The share of the pulse levels before a long silence they keep in a pause
 // (sinkLevel).
 constexpr double kSinkShare = 0.35;

@@ -1,7 +1,8 @@
 #pragma once
 // Helpers shared by the beat and pulse classifiers: their lists of rejected
-// candidates (each candidate type has `height` and `location`), and the sink
-// of their levels in a long silence.
+// candidates (each candidate type has `height` and `location`), the cap on
+// what one beat does to their levels, and the sink of their levels in a long
+// silence.
 #include <algorithm>
 #include <cstddef>
 #include <vector>
@@ -35,6 +36,10 @@ const C* earliestOfComparableSize(const std::vector<C>& list, Eligible eligible)
     if (eligible(n) && n.height >= 0.5 * largest) return &n;
   return nullptr;
 }
+
+// One beat (or an artefact taken for one) moves a level no more than a beat
+// of this many times the level would.
+inline constexpr double kLevelCap = 3.0;
 
 // After a long silence a level sinks halfway towards `towards` at each step,
 // so that a weaker signal is found again. But when the silence follows a run

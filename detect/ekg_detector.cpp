@@ -90,7 +90,11 @@ class SteepChange {
         firstBlock_(std::max<std::size_t>(1, blockLength_ / 10)) {
     startBlock(firstBlock_);
   }
-  void add(double change) {
+  void settle(double x) { previous_ = x; }
+  // The next sample.
+  void add(double x) {
+    const double change = std::fabs(x - previous_);
+    previous_ = x;
     if (++phase_ != every_) return;
     phase_ = 0;
     // Only the largest changes of the block are kept, in descending order.
@@ -122,6 +126,7 @@ class SteepChange {
 
   int every_;
   int phase_ = 0;
+  double previous_ = 0.0;
   std::size_t blockLength_;  // changes a second
   std::size_t firstBlock_;   // the first value comes after a tenth of a second
   std::size_t length_ = 1, keep_ = 1, kept_ = 0, used_ = 0;
@@ -144,15 +149,13 @@ class SpikeLimiter {
  public:
   explicit SpikeLimiter(double rate)
       : active_(rate >= kSpikeRate), longest_(std::max(1, static_cast<int>(kSpikeMs * rate / 1000.0))) {}
-  void settle(double x) { y_ = previous_ = x; }
-  // Sample x limited; `steep` receives its change.
-  double step(double x, SteepChange& steep) {
-    steep.add(std::fabs(x - previous_));
-    previous_ = x;
+  void settle(double x) { y_ = x; }
+  // Sample x limited, given the usual steep change.
+  double step(double x, double steep) {
     if (!active_) return x;
     // Held back for longer than a spike lasts, the change is a step of the
     // baseline: it goes through.
-    const double limit = kSlewTimes * steep.value();
+    const double limit = kSlewTimes * steep;
     const double gap = x - y_;
     if (limit > 0.0 && std::fabs(gap) > limit && ++limited_ <= longest_) {
       y_ += gap > 0.0 ? limit : -limit;
@@ -167,7 +170,7 @@ class SpikeLimiter {
   bool active_;
   int longest_;      // samples a spike may last
   int limited_ = 0;  // samples held back in a row
-  double previous_ = 0.0, y_ = 0.0;
+  double y_ = 0.0;
 };
 
 // Below kSpikeRate the recorder's filters smear a pacemaker spike over a few
@@ -355,6 +358,7 @@ class EkgDetector final : public EventDetector {
       for (std::size_t i = 0; i < count && !started_; ++i) {
         if (std::isfinite(samples[i])) {
           started_ = true;
+          steep_.settle(samples[i]);
           spikes_.settle(samples[i]);
           mains_.settle(samples[i]);
           low_.settle(samples[i]);
@@ -371,7 +375,8 @@ class EkgDetector final : public EventDetector {
       n = cutter_.nextOut();
       const double v = std::isfinite(samples[i]) ? static_cast<double>(samples[i]) : last;
       last = v;
-      return cutter_.step(spikes_.step(v, steep_), steep_.value(), x);
+      steep_.add(v);
+      return cutter_.step(spikes_.step(v, steep_.value()), steep_.value(), x);
     });
     lastGood_ = last;
   }

@@ -41,9 +41,6 @@ constexpr double kQuicker = 0.75;
 // down to kAlikeFloor of the threshold (others down to half of it).
 constexpr double kAlike = 0.9;
 constexpr double kAlikeFloor = 0.4;
-// One beat (or an artefact taken for one) moves the signal level no more than
-// a beat of this many times the level would.
-constexpr double kLevelCap = 3.0;
 // A period this many times the mean with a candidate of kNearMiss of the
 // threshold in it may hide a beat (accept).
 constexpr double kHidingGap = 1.4;
