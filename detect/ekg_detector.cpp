@@ -4,7 +4,9 @@
 // background power, so that the band carrying less noise counts for more
 // (muscle noise fills the upper band, electrode motion and tall P and T waves
 // the lower one, and a fragmented QRS lives mostly in the upper one). The
-// peaks of the feature are classified by PeakClassifier. Every length is set
+// peaks of the feature are classified by PeakClassifier, which is told how
+// sharp each one is (the upper band's energy over the lower's: a P wave as
+// tall as the QRS is far less sharp). Every length is set
 // in milliseconds, so the detector works the same at any rate.
 //
 // Mains hum (50 or 60 Hz, as large as the QRS on a poorly attached
@@ -46,6 +48,7 @@ constexpr double kGuardMs = 50.0;         // the QRS may start this much before 
 constexpr double kRefineBeforeMs = 60.0;  // the R peak is looked for this far before the band-passed maximum
 constexpr double kRefineAfterMs = 30.0;   // ... and this far after it
 constexpr double kHistoryMs = 800.0;
+constexpr double kPrecursorMs = 400.0;  // the longest P-R interval over which a P wave is told from its QRS
 constexpr double kCutComplexMs = 100.0;
 constexpr double kShapeHalfMs = 70.0;  // the outline of a complex spans this much either side of its peak
 constexpr int kWeightEvery = 16;       // samples between updates of the bands' weights
@@ -431,6 +434,7 @@ class EkgDetector final : public EventDetector {
     o.fraction = 0.5;
     o.tWaveWindowMs = 360.0;
     o.arbitrateEarly = true;
+    o.precursorMs = kPrecursorMs;
     o.latencyMs = kHoldMs + kIntegrationMs + kGuardMs + kRefineAfterMs;
     o.learnMs = kLearnMs;
     return o;
@@ -507,6 +511,8 @@ class EkgDetector final : public EventDetector {
       if (f > peak_) {
         peak_ = f;
         peakAt_ = n;
+        peakLow_ = e1;
+        peakHigh_ = e2;
       } else if (f < 0.5 * peak_ || n - peakAt_ > hold_) {
         declare(n, now);
         rising_ = false;
@@ -515,6 +521,8 @@ class EkgDetector final : public EventDetector {
       rising_ = true;
       peak_ = f;
       peakAt_ = n;
+      peakLow_ = e1;
+      peakHigh_ = e2;
     }
     previous_ = f;
     classifier_.tick(now);
@@ -528,6 +536,7 @@ class EkgDetector final : public EventDetector {
     Candidate c;
     c.featureIndex = toRecording(peakAt_);
     c.height = std::sqrt(peak_);
+    if (peakLow_ > 0.0) c.sharpness = peakHigh_ / peakLow_;
     // The derivative's centre lies half its span back; the filter before the
     // thinned bands delays them by aliasDelay_ more.
     const std::int64_t at = briskest(from, peakAt_, n);
@@ -664,6 +673,7 @@ class EkgDetector final : public EventDetector {
   bool started_ = false;
   bool rising_ = false;
   double peak_ = 0.0;
+  double peakLow_ = 0.0, peakHigh_ = 0.0;  // the bands' energies at the peak
   std::int64_t peakAt_ = 0;
   double previous_ = 0.0;
 };

@@ -49,6 +49,15 @@ constexpr double kNearMiss = 0.9;
 // (sinkLevel); beats that shrank further are left to the search back until
 // the silence is too long for a pause.
 constexpr double kSinkShare = 0.25;
+// The precursor stage: a P wave is followed by a QRS that is taller, has
+// kPrecursorSlope times its slope and kPrecursorSharpness times its
+// sharpness, and is at most kPrecursorLikeness less like the recent beats
+// (a P wave of a tenth of a second has a fifth to a third of a narrow QRS's
+// sharpness, and one nine-tenths as tall as the R wave two-thirds of its
+// slope).
+constexpr double kPrecursorSlope = 1.5;
+constexpr double kPrecursorSharpness = 3.0;
+constexpr double kPrecursorLikeness = 0.1;
 
 std::int64_t toSamples(double ms, double rate) {
   return std::max<std::int64_t>(1, std::llround(ms * rate / 1000.0));
@@ -112,6 +121,11 @@ PeakClassifier::PeakClassifier(const ClassifierOptions& options, Sink sink)
       tWindow_(options.tWaveWindowMs > 0 ? toSamples(options.tWaveWindowMs, options.rate) : 0),
       learnEnd_(toSamples(options.learnMs, options.rate)),
       longestPause_(toSamples(kLongestPauseMs, options.rate)) {
+  if (options.precursorMs > 0.0) {
+    precursor_ = toSamples(options.precursorMs, options.rate);
+    arrival_ = latency_;
+    waiting_.reserve(kMaxPending);
+  }
   learnt_.reserve(kMaxLearnt);
   noisy_.reserve(kMaxNoisy);
   pending_.reserve(kMaxPending);
@@ -125,6 +139,60 @@ double PeakClassifier::threshold() const {
 }
 
 void PeakClassifier::offer(const Candidate& c) {
+  if (precursor_ == 0) {
+    take(c);
+    return;
+  }
+  // The waiting candidates that c comes too late to judge are final; those
+  // it shows to be P waves are dropped (neither beats nor noise: the noise
+  // level would rise with them and the search back take them).
+  while (!waiting_.empty() && c.location - waiting_.front().c.location > precursor_) takeFirstWaiting();
+  std::erase_if(waiting_, [&](const Waiting& w) { return w.mayPrecede && isPrecursor(w.c, c); });
+  if (waiting_.size() == kMaxPending) takeFirstWaiting();
+  waiting_.push_back({c, mayPrecede(c)});
+  releaseWaiting(std::numeric_limits<std::int64_t>::min());
+}
+
+bool PeakClassifier::mayPrecede(const Candidate& c) const {
+  if (!(c.sharpness > 0.0)) return false;
+  // One too small to be a beat is noise whatever comes after it.
+  if (!learning_ && c.height <= threshold()) return false;
+  double sharpest = 0.0;
+  for (int i = 0; i < sharpCount_; ++i) sharpest = std::max(sharpest, sharp_[i]);
+  return sharpest == 0.0 || c.sharpness * kPrecursorSharpness <= sharpest;
+}
+
+bool PeakClassifier::isPrecursor(const Candidate& early, const Candidate& next) const {
+  if (next.location <= early.location || next.height <= early.height) return false;
+  if (next.slope < kPrecursorSlope * early.slope) return false;
+  if (next.sharpness < kPrecursorSharpness * early.sharpness) return false;
+  // The early one where the rhythm expects a beat and the next one beyond:
+  // the next one is the intruder (a burst of noise after a beat).
+  if (haveLast_ && rrCount_ >= 4) {
+    const double toEarly = static_cast<double>(early.location - last_.location);
+    const double toNext = static_cast<double>(next.location - last_.location);
+    if (toEarly >= kExpectedLow * rrMean_ && toEarly <= kExpectedHigh * rrMean_ &&
+        toNext > kExpectedHigh * rrMean_)
+      return false;
+  }
+  return likeness(next) >= likeness(early) - kPrecursorLikeness;
+}
+
+void PeakClassifier::takeFirstWaiting() {
+  const Candidate w = waiting_.front().c;
+  waiting_.erase(waiting_.begin());
+  take(w);
+}
+
+void PeakClassifier::releaseWaiting(std::int64_t now) {
+  while (!waiting_.empty() &&
+         (!waiting_.front().mayPrecede || waiting_.front().c.location + precursor_ + arrival_ <= now))
+    takeFirstWaiting();
+  releaseAt_ = waiting_.empty() ? std::numeric_limits<std::int64_t>::max()
+                                : waiting_.front().c.location + precursor_ + arrival_;
+}
+
+void PeakClassifier::take(const Candidate& c) {
   if (learning_) {
     if (c.featureIndex < learnEnd_) {
       if (learnt_.size() < kMaxLearnt) learnt_.push_back(c);
@@ -302,6 +370,11 @@ void PeakClassifier::accept(const Candidate& c, bool searchedBack) {
     }
   }
   if (!searchedBack && (templateCount_ < 8 || c.likeness > 0.5)) learnShape(c);
+  if (c.sharpness > 0.0) {
+    sharp_[sharpPos_] = c.sharpness;
+    sharpPos_ = (sharpPos_ + 1) % 8;
+    sharpCount_ = std::min(sharpCount_ + 1, 8);
+  }
   const double w = searchedBack ? 0.25 : 0.125;
   signal_ += w * (std::min(c.height, kLevelCap * signal_) - signal_);
   last_ = c;
@@ -334,6 +407,9 @@ void PeakClassifier::emit(std::int64_t location) {
 }
 
 void PeakClassifier::finish() {
+  for (const Waiting& w : waiting_) take(w.c);
+  waiting_.clear();
+  releaseAt_ = std::numeric_limits<std::int64_t>::max();
   if (learning_) finishLearning();
   if (!pending_.empty()) flushPending(pending_.size());
   if (holding_) releaseHeld(false);
@@ -382,6 +458,15 @@ void PeakClassifier::scheduleDeadline() {
   const std::int64_t from = haveLast_ ? last_.location : lastAny_;
   deadline_ = from + static_cast<std::int64_t>(kSearchFactor * rrMean_) + latency_;
   if (holding_) deadline_ = std::min(deadline_, holdUntil_);
+}
+
+void PeakClassifier::deadlineCame(std::int64_t now) {
+  if (!waiting_.empty()) {
+    while (!waiting_.empty()) takeFirstWaiting();
+    releaseAt_ = std::numeric_limits<std::int64_t>::max();
+    if (now < deadline_) return;
+  }
+  onDeadline(now);
 }
 
 void PeakClassifier::onDeadline(std::int64_t now) {

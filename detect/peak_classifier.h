@@ -1,12 +1,13 @@
 #pragma once
 // Decides which peaks of a detection feature (the integrated QRS energy of the
 // EKG, the slope sum of the pulse) are beats: adaptive signal and noise
-// levels, a refractory period, T-wave discrimination and a search back for
-// beats the threshold missed. Works in absolute sample numbers.
+// levels, a refractory period, T- and P-wave discrimination and a search back
+// for beats the threshold missed. Works in absolute sample numbers.
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <vector>
 
 namespace rc::detect {
@@ -30,6 +31,9 @@ struct Candidate {
   bool hasShape = false;
   std::array<float, kOutlinePoints> shape{};
   double likeness = 0.0;  // correlation with the beats' average form (set by the classifier)
+  // The complex's energy in the detector's upper band over that in its lower
+  // band (how sharp it is), when the detector supplies it (> 0).
+  double sharpness = 0.0;
 };
 
 struct ClassifierOptions {
@@ -56,6 +60,10 @@ struct ClassifierOptions {
   // the rhythm expects a beat; each early one close before it and clearly
   // the lesser is set aside as noise.
   bool arbitrateEarly = false;
+  // A candidate followed within this time (ms) by a taller, steeper and far
+  // sharper one (see isPrecursor) is the P wave before its QRS, and is no
+  // beat (0 disables; needs the candidates' sharpness).
+  double precursorMs = 0.0;
 };
 
 class PeakClassifier {
@@ -71,7 +79,8 @@ class PeakClassifier {
   // accepted, and a beat whose report waits is reported.
   void finish();
   void tick(std::int64_t now) {
-    if (now >= deadline_) onDeadline(now);
+    if (now >= releaseAt_) releaseWaiting(now);
+    if (now >= deadline_) deadlineCame(now);
   }
   double signalLevel() const { return signal_; }
   double noiseLevel() const { return noise_; }
@@ -86,6 +95,8 @@ class PeakClassifier {
   double likeness(const Candidate& c, std::size_t* alignment = nullptr) const;
 
  private:
+  // The candidates after the precursor stage: learnt or classified.
+  void take(const Candidate& c);
   void classify(const Candidate& c);
   // Whether the last eight periods keep close to their mean.
   bool regularRhythm() const;
@@ -96,9 +107,31 @@ class PeakClassifier {
   // threshold.
   bool nearMissBetween(std::int64_t from, std::int64_t to) const;
   void finishLearning();
+  // The waiting candidates are judged before a deadline's decisions, and
+  // may move the deadline.
+  void deadlineCame(std::int64_t now);
   void onDeadline(std::int64_t now);
   void scheduleDeadline();
   bool looksLikeTWave(const Candidate& c) const;
+
+  // The precursor stage (precursorMs). A candidate that may be a beat and is
+  // far less sharp than one of the recent beats waits until no candidate can
+  // come within the window after it; the candidates after it wait behind it.
+  struct Waiting {
+    Candidate c;
+    bool mayPrecede;
+  };
+  bool mayPrecede(const Candidate& c) const;
+  bool isPrecursor(const Candidate& early, const Candidate& next) const;
+  void takeFirstWaiting();
+  void releaseWaiting(std::int64_t now);
+  std::vector<Waiting> waiting_;
+  std::int64_t precursor_ = 0;
+  std::int64_t arrival_ = 0;  // the longest a candidate takes to arrive (latencyMs)
+  double sharp_[8] = {};  // sharpness of the last beats
+  int sharpCount_ = 0;
+  int sharpPos_ = 0;
+  std::int64_t releaseAt_ = std::numeric_limits<std::int64_t>::max();
 
   ClassifierOptions o_;
   Sink sink_;

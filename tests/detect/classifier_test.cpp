@@ -473,6 +473,52 @@ TEST(QrsBands, NarrowRWavesAreNotCutAsSpikes) {
   }
 }
 
+// P waves as tall as 0.7-0.9 of the R wave: before a long P-R interval each
+// came late enough after the refractory period to pass for a beat (every
+// beat counted twice from the start), and before a short one it took the
+// beat's place.
+TEST(QrsBands, TallPWavesAreNoBeats) {
+  for (const double rate : {250.0, 360.0, 500.0}) {
+    for (const int percent : {70, 90}) {
+      const double height = percent / 100.0;
+      for (const double width : {0.020, 0.025}) {
+        for (const double pr : {0.20, 0.30, 0.35}) {
+          std::vector<float> x(static_cast<std::size_t>(60 * rate), 0.0f);
+          std::vector<std::int64_t> truth;
+          std::mt19937 rng(5);
+          std::uniform_real_distribution<double> jitter(-0.05, 0.05);
+          std::normal_distribution<double> white(0.0, 0.02);
+          for (double t = 0.6; t < 59.3; t += 0.9 * (1.0 + jitter(rng))) {
+            truth.push_back(std::llround(t * rate));
+            for (std::int64_t k = -std::llround(0.5 * rate); k <= std::llround(0.5 * rate); ++k) {
+              const std::int64_t i = truth.back() + k;
+              if (i < 0 || i >= static_cast<std::int64_t>(x.size())) continue;
+              const double u = static_cast<double>(k) / rate;
+              const double v = std::exp(-0.5 * std::pow(u / 0.010, 2)) -
+                               0.25 * std::exp(-0.5 * std::pow((u - 0.025) / 0.010, 2)) +
+                               0.4 * std::exp(-0.5 * std::pow((u - 0.3) / 0.05, 2)) +
+                               height * std::exp(-0.5 * std::pow((u + pr) / width, 2));
+              x[static_cast<std::size_t>(i)] += static_cast<float>(v);
+            }
+          }
+          for (std::size_t i = 0; i < x.size(); ++i)
+            x[i] += static_cast<float>(white(rng) + 0.3 * std::sin(2.0 * std::numbers::pi * 0.3 *
+                                                                    static_cast<double>(i) / rate));
+          for (bool advanced : {false, true}) {
+            const auto found = samplesOf(runChannel(x, rate, kCodeEkg, beatParameters(advanced), 32));
+            const auto score = matchEvents(truth, found, std::llround(0.075 * rate));
+            SCOPED_TRACE(::testing::Message() << rate << " Hz, P " << percent << " % of R, " << width * 1000
+                                              << " ms, P-R " << pr * 1000 << " ms"
+                                              << (advanced ? ", Advanced" : ", Basic"));
+            EXPECT_LE(score.falseNegatives, 1);
+            EXPECT_LE(score.falsePositives, 1);
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(RecordingStart, ABeatCloserToTheStartThanItsPeriodIsReported) {
   // The first R peak 150 ms after the start, as on recordings cut at a beat.
   const double rate = 250.0;
