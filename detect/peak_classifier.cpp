@@ -85,21 +85,36 @@ bool normalised(const Candidate& c, std::size_t from, std::array<double, kShapeP
 double PeakClassifier::likeness(const Candidate& c, std::size_t* alignment) const {
   if (alignment) *alignment = kShapeSlack;
   if (!c.hasShape || templateCount_ == 0) return 1.0;
-  double norm = 0.0;
-  for (double t : template_) norm += t * t;
+  double norm = 0.0, templateSum = 0.0;
+  for (double t : template_) {
+    norm += t * t;
+    templateSum += t;
+  }
   if (!(norm > 0.0)) return 1.0;
+  // Each alignment's sum and sum of squares from running sums, so that a
+  // window's form is scaled without being copied: the correlation is
+  // (x . t - mean(x) sum(t)) / |x - mean(x)|.
+  std::array<double, kOutlinePoints + 1> sum{}, squares{};
+  for (std::size_t i = 0; i < kOutlinePoints; ++i) {
+    const double v = c.shape[i];
+    sum[i + 1] = sum[i] + v;
+    squares[i + 1] = squares[i] + v * v;
+  }
+  constexpr double kPoints = static_cast<double>(kShapePoints);
   double best = -2.0;
-  std::array<double, kShapePoints> x;
   for (std::size_t from = 0; from <= 2 * kShapeSlack; ++from) {
-    if (!normalised(c, from, x)) continue;
+    const double s = sum[from + kShapePoints] - sum[from];
+    const double spread = squares[from + kShapePoints] - squares[from] - s * s / kPoints;
+    if (!(spread > 0.0) || !std::isfinite(spread)) continue;
     double dot = 0.0;
-    for (std::size_t i = 0; i < kShapePoints; ++i) dot += x[i] * template_[i];
-    if (dot > best) {
-      best = dot;
+    for (std::size_t i = 0; i < kShapePoints; ++i) dot += c.shape[from + i] * template_[i];
+    const double r = (dot - s / kPoints * templateSum) / std::sqrt(spread);
+    if (r > best) {
+      best = r;
       if (alignment) *alignment = from;
     }
   }
-  return best < -1.5 ? 0.0 : best / std::sqrt(norm);
+  return best < -1.5 ? 0.0 : std::clamp(best / std::sqrt(norm), -1.0, 1.0);
 }
 
 void PeakClassifier::learnShape(const Candidate& c) {
