@@ -19,8 +19,16 @@ constexpr std::size_t kMaxCachedPlans = 16;
 constexpr std::size_t kPooledBuffers = 4;
 constexpr std::size_t kMaxPooledDoubles = std::size_t{1} << 20;
 
+// Work buffers start on a cache line, so that the stages' wide loads and
+// stores do not straddle two lines.
+constexpr std::align_val_t kBufferAlignment{64};
+
+struct AlignedDelete {
+  void operator()(double* p) const { ::operator delete[](p, kBufferAlignment); }
+};
+
 struct WorkBuffer {
-  std::unique_ptr<double[]> data;
+  std::unique_ptr<double[], AlignedDelete> data;
   std::size_t capacity = 0;
 };
 
@@ -56,7 +64,7 @@ class Transforms {
     }
     if (!refused && !buffer.data) {
       const std::size_t need = std::max<std::size_t>(plan->scratchDoubles(), 1);
-      buffer.data.reset(new (std::nothrow) double[need]);
+      buffer.data.reset(static_cast<double*>(::operator new[](need * sizeof(double), kBufferAlignment, std::nothrow)));
       if (buffer.data) buffer.capacity = need;
     }
     return plan;

@@ -1,7 +1,7 @@
 #pragma once
 // The exact-length forward Fourier transform of a real signal.
 //
-// Any n >= 1 is transformed as it is, without padding: a radix-2/4 transform
+// Any n >= 1 is transformed as it is, without padding: a radix-2/4/8 transform
 // for powers of two, a mixed-radix transform when every prime factor of n is
 // below 999, and Bluestein's chirp-z convolution otherwise. Plans (twiddle
 // tables) are built once per length and cached; work buffers come from a

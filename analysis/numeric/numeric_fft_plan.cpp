@@ -21,21 +21,32 @@ namespace {
 // and a half between them keeps every array on its own sets.
 constexpr std::size_t kScratchGap = 12;  // doubles
 
-// Prime factors of n in the order the stages use them: a single two first
-// (it needs no twiddles and leaves the later stages wide), then fours, then
-// the odd primes ascending.
+// Prime factors of n in the order the stages use them: the twos as eights
+// (fewer passes over the data), with a single two first (it needs no twiddles
+// and leaves the later stages wide) and the fours left over last (the last
+// stage reads its values side by side, which suits a four), then the odd
+// primes ascending.
 std::vector<int> stageRadices(int n) {
   std::vector<int> twos, odd;
   int rest = n;
-  int fours = 0;
-  while (rest % 4 == 0) {
-    ++fours;
-    rest /= 4;
-  }
-  if (rest % 2 == 0) {
-    twos.push_back(2);
+  int exponent = 0;
+  while (rest % 2 == 0) {
+    ++exponent;
     rest /= 2;
   }
+  // 2^exponent as eights and at most two fours, or a two when it is odd and
+  // no eights fit it otherwise.
+  int eights = 0, fours = 0;
+  bool two = false;
+  while (exponent >= 5 || exponent == 3) {
+    ++eights;
+    exponent -= 3;
+  }
+  if (exponent == 1) two = true;
+  if (exponent == 2) fours = 1;
+  if (exponent == 4) fours = 2;
+  if (two) twos.push_back(2);
+  twos.insert(twos.end(), static_cast<std::size_t>(eights), 8);
   twos.insert(twos.end(), static_cast<std::size_t>(fours), 4);
   for (int p = 3; static_cast<long long>(p) * p <= rest; p += 2) {
     while (rest % p == 0) {
@@ -232,7 +243,7 @@ void ComplexPlan::buildStockham() {
         const std::size_t at = static_cast<std::size_t>(v - 1) * l + static_cast<std::size_t>(k);
         unitRoot(static_cast<long long>(k) * v, len, &st.twRe[at], &st.twIm[at]);
       }
-    if (p > 5) {
+    if (p != 8 && p > 5) {  // radix 8 has a fixed stage as well
       st.rootCos.resize(p);
       st.rootSin.resize(p);
       for (int j = 0; j < p; ++j) {
@@ -319,6 +330,9 @@ const double* ComplexPlan::runStockham(double* re, double* im, double* scratch,
         break;
       case 5:
         runFixedStage<5>(args, srcR, srcI, dstR, dstI);
+        break;
+      case 8:
+        runFixedStage<8>(args, srcR, srcI, dstR, dstI);
         break;
       default:
         runGenericStage(st.radix, args, st.rootCos.data(), st.rootSin.data(), srcR, srcI, dstR, dstI, extra);

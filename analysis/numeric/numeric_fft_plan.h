@@ -8,7 +8,7 @@
 // Forward transform, unscaled: X[k] = sum_j x[j] * exp(-2*pi*i*j*k/n).
 // Complex data is held split: one array of real parts, one of imaginary parts.
 //
-// Algorithms: a self-sorting (Stockham) mixed-radix transform with radix-4,
+// Algorithms: a self-sorting (Stockham) mixed-radix transform with radix-8, 4,
 // 2, 3 and 5 butterflies and a generic odd-prime butterfly, used when every
 // prime factor of n is below kMaxDirectPrime; otherwise Bluestein's chirp-z
 // convolution on a 5-smooth length of at least 2n - 1. Real input of even

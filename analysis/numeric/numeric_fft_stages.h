@@ -124,6 +124,40 @@ struct Butterfly<4> {
   }
 };
 
+// Radix 8 as two radix-4 butterflies of the even and the odd values joined
+// by the eighth roots of unity.
+template <>
+struct Butterfly<8> {
+  template <typename T>
+  static RC_FFT_INLINE void run(T* re, T* im) {
+    constexpr double c = 0.70710678118654752440;  // sqrt(2) / 2
+    T er[4] = {re[0], re[2], re[4], re[6]}, ei[4] = {im[0], im[2], im[4], im[6]};
+    T odr[4] = {re[1], re[3], re[5], re[7]}, odi[4] = {im[1], im[3], im[5], im[7]};
+    Butterfly<4>::run(er, ei);
+    Butterfly<4>::run(odr, odi);
+    // The odd half times exp(-2*pi*i*w/8), w = 1, 2, 3.
+    const T t1r = (odr[1] + odi[1]) * c, t1i = (odi[1] - odr[1]) * c;
+    const T t2r = odi[2], t2i = -odr[2];
+    const T t3r = (odi[3] - odr[3]) * c, t3i = -(odr[3] + odi[3]) * c;
+    re[0] = er[0] + odr[0];
+    im[0] = ei[0] + odi[0];
+    re[4] = er[0] - odr[0];
+    im[4] = ei[0] - odi[0];
+    re[1] = er[1] + t1r;
+    im[1] = ei[1] + t1i;
+    re[5] = er[1] - t1r;
+    im[5] = ei[1] - t1i;
+    re[2] = er[2] + t2r;
+    im[2] = ei[2] + t2i;
+    re[6] = er[2] - t2r;
+    im[6] = ei[2] - t2i;
+    re[3] = er[3] + t3r;
+    im[3] = ei[3] + t3i;
+    re[7] = er[3] - t3r;
+    im[7] = ei[3] - t3i;
+  }
+};
+
 template <>
 struct Butterfly<5> {
   template <typename T>
@@ -186,14 +220,61 @@ RC_FFT_INLINE void groupOverS(const StageView v, std::size_t k, std::size_t s) {
   }
 }
 
+// Packs x[i] holding the radix-4 values (v = 0..3) of k + i, turned into
+// packs x[v] holding value v of each k (a transpose in registers, for the
+// last stage, whose values of one k lie side by side).
+template <typename T>
+RC_FFT_INLINE void transposeFour(T (&x)[4]) {
+  if constexpr (kWidth<T> == 4) {
+    const T t0 = __builtin_shufflevector(x[0], x[1], 0, 4, 2, 6);
+    const T t1 = __builtin_shufflevector(x[0], x[1], 1, 5, 3, 7);
+    const T t2 = __builtin_shufflevector(x[2], x[3], 0, 4, 2, 6);
+    const T t3 = __builtin_shufflevector(x[2], x[3], 1, 5, 3, 7);
+    x[0] = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+    x[1] = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+    x[2] = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+    x[3] = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
+  }
+}
+
+// Loads the radix-4 values of kWidth<T> consecutive k of the last stage:
+// contiguous loads and a transpose rather than strided gathers.
+template <typename T>
+RC_FFT_INLINE void loadLastFour(T (&x)[4], const double* p) {
+  if constexpr (kWidth<T> == 4) {
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i) loadInto(x[i], p + 4 * i);
+    transposeFour(x);
+  } else if constexpr (kWidth<T> == 2) {
+    T a, b, c, d;  // (k, v0 v1), (k, v2 v3), (k+1, v0 v1), (k+1, v2 v3)
+    loadInto(a, p);
+    loadInto(b, p + 2);
+    loadInto(c, p + 4);
+    loadInto(d, p + 6);
+    x[0] = __builtin_shufflevector(a, c, 0, 2);
+    x[1] = __builtin_shufflevector(a, c, 1, 3);
+    x[2] = __builtin_shufflevector(b, d, 0, 2);
+    x[3] = __builtin_shufflevector(b, d, 1, 3);
+  } else {
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i) x[i] = p[i];
+  }
+}
+
 // One butterfly group of the last stage (R = 1) at k, vectorised over k.
 template <int kRadix, typename T>
 RC_FFT_INLINE void groupOverK(const StageView v, std::size_t k) {
   T re[kRadix], im[kRadix];
+  if constexpr (kRadix == 4) {
+    loadLastFour(re, v.ar + k * 4);
+    loadLastFour(im, v.ai + k * 4);
+  }
 #pragma GCC unroll 8
   for (int j = 0; j < kRadix; ++j) {
-    gatherInto(re[j], v.ar + k * kRadix + j, kRadix);
-    gatherInto(im[j], v.ai + k * kRadix + j, kRadix);
+    if constexpr (kRadix != 4) {
+      gatherInto(re[j], v.ar + k * kRadix + j, kRadix);
+      gatherInto(im[j], v.ai + k * kRadix + j, kRadix);
+    }
     if (j > 0) {
       T wr, wi;
       loadInto(wr, v.twRe + (j - 1) * v.l + k);
