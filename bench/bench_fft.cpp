@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <random>
 #include <vector>

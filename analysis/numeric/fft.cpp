@@ -64,7 +64,8 @@ class Transforms {
     }
     if (!refused && !buffer.data) {
       const std::size_t need = std::max<std::size_t>(plan->scratchDoubles(), 1);
-      buffer.data.reset(static_cast<double*>(::operator new[](need * sizeof(double), kBufferAlignment, std::nothrow)));
+      buffer.data.reset(
+          static_cast<double*>(::operator new[](need * sizeof(double), kBufferAlignment, std::nothrow)));
       if (buffer.data) buffer.capacity = need;
     }
     return plan;
