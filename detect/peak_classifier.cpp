@@ -48,16 +48,19 @@ constexpr double kNearMiss = 0.9;
 // The share of the signal level before a long silence it keeps in a pause
 // (sinkLevel); beats that shrank further are left to the search back until
 // the silence is too long for a pause.
-constexpr double kSinkShare = 0.25;
+constexpr double kSinkShare = 0.4;
 // The precursor stage: a P wave is followed by a QRS that is taller, has
 // kPrecursorSlope times its slope and kPrecursorSharpness times its
 // sharpness, and is at most kPrecursorLikeness less like the recent beats
-// (a P wave of a tenth of a second has a fifth to a third of a narrow QRS's
-// sharpness, and one nine-tenths as tall as the R wave two-thirds of its
-// slope).
+// (a P wave of a tenth of a second has a fifth to two-fifths of a narrow
+// QRS's sharpness, the more the more noise there is, and one nine-tenths as
+// tall as the R wave two-thirds of its slope).
 constexpr double kPrecursorSlope = 1.5;
-constexpr double kPrecursorSharpness = 3.0;
+constexpr double kPrecursorSharpness = 2.5;
 constexpr double kPrecursorLikeness = 0.1;
+// The search back leaves a candidate of less than this share of the last
+// beat's slope that is a precursor's share less sharp than every recent beat.
+constexpr double kBluntSlope = 0.25;
 
 std::int64_t toSamples(double ms, double rate) {
   return std::max<std::int64_t>(1, std::llround(ms * rate / 1000.0));
@@ -168,12 +171,24 @@ void PeakClassifier::offer(const Candidate& c) {
   releaseWaiting(std::numeric_limits<std::int64_t>::min());
 }
 
+double PeakClassifier::bluntestBeat() const {
+  if (sharpCount_ == 0) return 0.0;
+  double least = sharp_[0];
+  for (int i = 1; i < sharpCount_; ++i) least = std::min(least, sharp_[i]);
+  return least;
+}
+
+double PeakClassifier::sharpestBeat() const {
+  double most = 0.0;
+  for (int i = 0; i < sharpCount_; ++i) most = std::max(most, sharp_[i]);
+  return most;
+}
+
 bool PeakClassifier::mayPrecede(const Candidate& c) const {
   if (!(c.sharpness > 0.0)) return false;
   // One too small to be a beat is noise whatever comes after it.
   if (!learning_ && c.height <= threshold()) return false;
-  double sharpest = 0.0;
-  for (int i = 0; i < sharpCount_; ++i) sharpest = std::max(sharpest, sharp_[i]);
+  const double sharpest = sharpestBeat();
   return sharpest == 0.0 || c.sharpness * kPrecursorSharpness <= sharpest;
 }
 
@@ -457,10 +472,18 @@ bool PeakClassifier::searchBack(std::int64_t before) {
   // A candidate that came without its outline was too small then to be a
   // beat whatever its form (outlineMatters); a threshold that has sunk since
   // does not make it one.
+  // Nor does one far less sharp than every recent beat and far less steep
+  // than the last (a P wave, one not followed by a QRS in a pause; a wide
+  // ectopic beat is as steep as a narrow one), or far sharper than all of
+  // them (noise).
+  const double bluntest = bluntestBeat(), sharpest = sharpestBeat();
   auto eligible = [&](const Candidate& n) {
     const double least = n.likeness >= kAlike ? alikeFloor : floor;
     return n.hasShape && n.location <= before && n.height > least &&
-           (!haveLast_ || n.location - last_.location >= refractory_) && !looksLikeTWave(n);
+           (!haveLast_ || n.location - last_.location >= refractory_) && !looksLikeTWave(n) &&
+           !(n.sharpness > 0.0 && n.sharpness * kPrecursorSharpness <= bluntest &&
+             (!haveLast_ || n.slope < kBluntSlope * last_.slope)) &&
+           !(n.sharpness > 0.0 && sharpest > 0.0 && n.sharpness >= kPrecursorSharpness * sharpest);
   };
   const Candidate* found = earliestOfComparableSize(noisy_, eligible);
   if (found == nullptr) return false;
@@ -477,8 +500,10 @@ void PeakClassifier::scheduleDeadline() {
 
 void PeakClassifier::deadlineCame(std::int64_t now) {
   if (!waiting_.empty()) {
-    while (!waiting_.empty()) takeFirstWaiting();
-    releaseAt_ = std::numeric_limits<std::int64_t>::max();
+    // The deadline waits for the waiting candidates to be judged (they are
+    // the next to be classified, and a search back or a sinking level now
+    // would decide without them).
+    deadline_ = std::max(deadline_, releaseAt_);
     if (now < deadline_) return;
   }
   onDeadline(now);
@@ -498,7 +523,10 @@ void PeakClassifier::onDeadline(std::int64_t now) {
     flushPending(pending_.size());
     return;
   }
-  if (searchBack(std::numeric_limits<std::int64_t>::max())) return;
+  // Only candidates a refractory period before the latest one known: a later
+  // one that may still come (its report lags by up to latency_) could be the
+  // beat they precede (the P wave before a QRS after a pause).
+  if (searchBack(now - latency_ - refractory_)) return;
   // Nothing even at half the threshold: after a long silence let the signal
   // level sink (sinkLevel).
   if (now - lastAny_ > upper_ + latency_) {

@@ -122,6 +122,10 @@ class PeakClassifier {
     bool mayPrecede;
   };
   bool mayPrecede(const Candidate& c) const;
+  // The least and the greatest sharpness among the last beats (0 when none
+  // is known).
+  double bluntestBeat() const;
+  double sharpestBeat() const;
   bool isPrecursor(const Candidate& early, const Candidate& next) const;
   void takeFirstWaiting();
   void releaseWaiting(std::int64_t now);

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "detect/detector.h"
 #include "detect/detectors.h"
@@ -80,6 +83,59 @@ TEST(Pauses, HoldNoBeatOrPulse) {
                      (advanced ? "Advanced" : "Basic"));
         EXPECT_EQ(score.falsePositives, 0) << "extra " << extra(s.events, found, kRate, tolerance);
         EXPECT_LE(score.falseNegatives, 1) << "missed " << missed(s.events, found, kRate, tolerance);
+      }
+    }
+  }
+}
+
+// Sinus bradycardia (50 a minute) with a pause of 3 to 6 s after every eighth
+// beat, a blocked P wave early in each pause and P waves of 15 or 30 % of the
+// R wave: the search back and the level sinking in the pause took the blocked
+// P wave, noise, or the next beat's P wave (and then lost its QRS to the
+// refractory period).
+TEST(Pauses, LongPausesWithBlockedPWavesHoldNoBeat) {
+  for (const double rate : {250.0, 360.0}) {
+    for (const int percent : {15, 30}) {
+      const double p = percent / 100.0;
+      for (const double pause : {3.0, 4.5, 6.0}) {
+        std::vector<float> x(static_cast<std::size_t>(300 * rate), 0.0f);
+        std::vector<std::int64_t> truth;
+        std::mt19937 rng(3);
+        std::uniform_real_distribution<double> jitter(-0.03, 0.03);
+        std::normal_distribution<double> white(0.0, 0.02);
+        auto add = [&](double at, double from, double to, auto wave) {
+          const auto centre = std::llround(at * rate);
+          for (auto i = std::max<std::int64_t>(0, centre + std::llround(from * rate));
+               i < std::min<std::int64_t>(static_cast<std::int64_t>(x.size()), centre + std::llround(to * rate)); ++i)
+            x[static_cast<std::size_t>(i)] += static_cast<float>(wave(static_cast<double>(i - centre) / rate));
+        };
+        auto gauss = [](double u, double at, double width) { return std::exp(-0.5 * std::pow((u - at) / width, 2)); };
+        int beats = 0;
+        for (double t = 0.8; t < 298.0;) {
+          truth.push_back(std::llround(t * rate));
+          add(t, -0.4, 0.7, [&](double u) {
+            return gauss(u, 0.0, 0.010) - 0.25 * gauss(u, 0.025, 0.010) + 0.3 * gauss(u, 0.36, 0.06) +
+                   p * gauss(u, -0.24, 0.025);
+          });
+          if (++beats % 8 == 0) {
+            add(t + 0.55, -0.1, 0.1, [&](double u) { return p * gauss(u, 0.0, 0.025); });
+            t += pause;
+          } else {
+            t += 1.2 * (1.0 + jitter(rng));
+          }
+        }
+        for (std::size_t i = 0; i < x.size(); ++i)
+          x[i] += static_cast<float>(white(rng) + 0.2 * std::sin(2.0 * std::numbers::pi * 0.2 *
+                                                                  static_cast<double>(i) / rate));
+        for (bool advanced : {false, true}) {
+          const auto found = samplesOf(runChannel(x, rate, kCodeEkg, beatParameters(advanced), blockRateFor(rate)));
+          const auto tolerance = std::llround(0.100 * rate);
+          const auto score = matchEvents(truth, found, tolerance);
+          SCOPED_TRACE(::testing::Message() << rate << " Hz, P " << percent << " % of R, pauses of " << pause << " s, "
+                                            << (advanced ? "Advanced" : "Basic"));
+          EXPECT_LE(score.falsePositives, 1) << "extra " << extra(truth, found, rate, tolerance);
+          EXPECT_LE(score.falseNegatives, 1) << "missed " << missed(truth, found, rate, tolerance);
+        }
       }
     }
   }
