@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <random>
 #include <string>
 #include <vector>
@@ -102,31 +101,21 @@ TEST(Pauses, LongPausesWithBlockedPWavesHoldNoBeat) {
         std::vector<std::int64_t> truth;
         std::mt19937 rng(3);
         std::uniform_real_distribution<double> jitter(-0.03, 0.03);
-        std::normal_distribution<double> white(0.0, 0.02);
-        auto add = [&](double at, double from, double to, auto wave) {
-          const auto centre = std::llround(at * rate);
-          for (auto i = std::max<std::int64_t>(0, centre + std::llround(from * rate));
-               i < std::min<std::int64_t>(static_cast<std::int64_t>(x.size()), centre + std::llround(to * rate)); ++i)
-            x[static_cast<std::size_t>(i)] += static_cast<float>(wave(static_cast<double>(i - centre) / rate));
-        };
-        auto gauss = [](double u, double at, double width) { return std::exp(-0.5 * std::pow((u - at) / width, 2)); };
         int beats = 0;
         for (double t = 0.8; t < 298.0;) {
           truth.push_back(std::llround(t * rate));
-          add(t, -0.4, 0.7, [&](double u) {
-            return gauss(u, 0.0, 0.010) - 0.25 * gauss(u, 0.025, 0.010) + 0.3 * gauss(u, 0.36, 0.06) +
-                   p * gauss(u, -0.24, 0.025);
+          testing::addWave(x, rate, t, -0.4, 0.7, [&](double u) {
+            return testing::bump(u, 0.0, 0.010) - 0.25 * testing::bump(u, 0.025, 0.010) +
+                   0.3 * testing::bump(u, 0.36, 0.06) + p * testing::bump(u, -0.24, 0.025);
           });
           if (++beats % 8 == 0) {
-            add(t + 0.55, -0.1, 0.1, [&](double u) { return p * gauss(u, 0.0, 0.025); });
+            testing::addWave(x, rate, t + 0.55, -0.1, 0.1, [&](double u) { return p * testing::bump(u, 0.0, 0.025); });
             t += pause;
           } else {
             t += 1.2 * (1.0 + jitter(rng));
           }
         }
-        for (std::size_t i = 0; i < x.size(); ++i)
-          x[i] += static_cast<float>(white(rng) + 0.2 * std::sin(2.0 * std::numbers::pi * 0.2 *
-                                                                  static_cast<double>(i) / rate));
+        testing::addNoiseAndWander(x, rate, 0.02, 0.2, 0.2, rng);
         for (bool advanced : {false, true}) {
           const auto found = samplesOf(runChannel(x, rate, kCodeEkg, beatParameters(advanced), blockRateFor(rate)));
           const auto tolerance = std::llround(0.100 * rate);

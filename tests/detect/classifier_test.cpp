@@ -13,6 +13,7 @@
 #include "detect/detector.h"
 #include "detect/evaluation.h"
 #include "detect/peak_classifier.h"
+#include "tests/detect/synthetic.h"
 
 namespace rc::detect {
 namespace {
@@ -487,23 +488,14 @@ TEST(QrsBands, TallPWavesAreNoBeats) {
           std::vector<std::int64_t> truth;
           std::mt19937 rng(5);
           std::uniform_real_distribution<double> jitter(-0.05, 0.05);
-          std::normal_distribution<double> white(0.0, 0.02);
           for (double t = 0.6; t < 59.3; t += 0.9 * (1.0 + jitter(rng))) {
             truth.push_back(std::llround(t * rate));
-            for (std::int64_t k = -std::llround(0.5 * rate); k <= std::llround(0.5 * rate); ++k) {
-              const std::int64_t i = truth.back() + k;
-              if (i < 0 || i >= static_cast<std::int64_t>(x.size())) continue;
-              const double u = static_cast<double>(k) / rate;
-              const double v = std::exp(-0.5 * std::pow(u / 0.010, 2)) -
-                               0.25 * std::exp(-0.5 * std::pow((u - 0.025) / 0.010, 2)) +
-                               0.4 * std::exp(-0.5 * std::pow((u - 0.3) / 0.05, 2)) +
-                               height * std::exp(-0.5 * std::pow((u + pr) / width, 2));
-              x[static_cast<std::size_t>(i)] += static_cast<float>(v);
-            }
+            testing::addWave(x, rate, t, -0.5, 0.5, [&](double u) {
+              return testing::bump(u, 0.0, 0.010) - 0.25 * testing::bump(u, 0.025, 0.010) +
+                     0.4 * testing::bump(u, 0.3, 0.05) + height * testing::bump(u, -pr, width);
+            });
           }
-          for (std::size_t i = 0; i < x.size(); ++i)
-            x[i] += static_cast<float>(white(rng) + 0.3 * std::sin(2.0 * std::numbers::pi * 0.3 *
-                                                                    static_cast<double>(i) / rate));
+          testing::addNoiseAndWander(x, rate, 0.02, 0.3, 0.3, rng);
           for (bool advanced : {false, true}) {
             const auto found = samplesOf(runChannel(x, rate, kCodeEkg, beatParameters(advanced), 32));
             const auto score = matchEvents(truth, found, std::llround(0.075 * rate));

@@ -25,6 +25,29 @@ struct Disturbance {
   double humHz = 50.0;
 };
 
+// A Gaussian bump of unit height and the given width (s) centred at `at`.
+inline double bump(double u, double at, double width) { return std::exp(-0.5 * std::pow((u - at) / width, 2)); }
+
+// Adds wave(u) to x over u = from .. to seconds around the instant `at` (s),
+// within the signal.
+template <typename Wave>
+void addWave(std::vector<float>& x, double rate, double at, double from, double to, Wave wave) {
+  const auto centre = std::llround(at * rate);
+  const auto first = std::max<std::int64_t>(0, centre + std::llround(from * rate));
+  const auto end = std::min<std::int64_t>(static_cast<std::int64_t>(x.size()), centre + std::llround(to * rate));
+  for (auto i = first; i < end; ++i)
+    x[static_cast<std::size_t>(i)] += static_cast<float>(wave(static_cast<double>(i - centre) / rate));
+}
+
+// White noise of SD `noise` and a sine of amplitude `wander` at `wanderHz`.
+inline void addNoiseAndWander(std::vector<float>& x, double rate, double noise, double wander, double wanderHz,
+                              std::mt19937& rng) {
+  std::normal_distribution<double> white(0.0, noise);
+  for (std::size_t i = 0; i < x.size(); ++i)
+    x[i] += static_cast<float>(white(rng) + wander * std::sin(2.0 * std::numbers::pi * wanderHz *
+                                                              static_cast<double>(i) / rate));
+}
+
 inline double amplitudeAt(double t, double duration, bool steps) {
   if (!steps) return 1.0;
   if (t >= duration * 0.25 && t < duration * 0.5) return 0.4;
