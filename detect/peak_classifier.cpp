@@ -141,7 +141,6 @@ PeakClassifier::PeakClassifier(const ClassifierOptions& options, Sink sink)
       longestPause_(toSamples(kLongestPauseMs, options.rate)) {
   if (options.precursorMs > 0.0) {
     precursor_ = toSamples(options.precursorMs, options.rate);
-    arrival_ = latency_;
     waiting_.reserve(kMaxPending);
   }
   learnt_.reserve(kMaxLearnt);
@@ -216,10 +215,10 @@ void PeakClassifier::takeFirstWaiting() {
 
 void PeakClassifier::releaseWaiting(std::int64_t now) {
   while (!waiting_.empty() &&
-         (!waiting_.front().mayPrecede || waiting_.front().c.location + precursor_ + arrival_ <= now))
+         (!waiting_.front().mayPrecede || waiting_.front().c.location + precursor_ + latency_ <= now))
     takeFirstWaiting();
   releaseAt_ = waiting_.empty() ? std::numeric_limits<std::int64_t>::max()
-                                : waiting_.front().c.location + precursor_ + arrival_;
+                                : waiting_.front().c.location + precursor_ + latency_;
 }
 
 void PeakClassifier::take(const Candidate& c) {

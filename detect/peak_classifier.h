@@ -1,8 +1,8 @@
 #pragma once
 // Decides which peaks of a detection feature (the integrated QRS energy of the
-// EKG, the slope sum of the pulse) are beats: adaptive signal and noise
-// levels, a refractory period, T- and P-wave discrimination and a search back
-// for beats the threshold missed. Works in absolute sample numbers.
+// EKG) are beats: adaptive signal and noise levels, a refractory period, T-
+// and P-wave discrimination and a search back for beats the threshold missed.
+// Works in absolute sample numbers.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -107,8 +107,7 @@ class PeakClassifier {
   // threshold.
   bool nearMissBetween(std::int64_t from, std::int64_t to) const;
   void finishLearning();
-  // The waiting candidates are judged before a deadline's decisions, and
-  // may move the deadline.
+  // A deadline waits until the waiting candidates are judged.
   void deadlineCame(std::int64_t now);
   void onDeadline(std::int64_t now);
   void scheduleDeadline();
@@ -131,7 +130,6 @@ class PeakClassifier {
   void releaseWaiting(std::int64_t now);
   std::vector<Waiting> waiting_;
   std::int64_t precursor_ = 0;
-  std::int64_t arrival_ = 0;  // the longest a candidate takes to arrive (latencyMs)
   double sharp_[8] = {};  // sharpness of the last beats
   int sharpCount_ = 0;
   int sharpPos_ = 0;
