@@ -167,6 +167,7 @@ void PeakClassifier::offer(const Candidate& c) {
   std::erase_if(waiting_, [&](const Waiting& w) { return w.mayPrecede && isPrecursor(w.c, c); });
   if (waiting_.size() == kMaxPending) takeFirstWaiting();
   waiting_.push_back({c, mayPrecede(c)});
+  // Those at the front that need not wait go on now (no time has passed).
   releaseWaiting(std::numeric_limits<std::int64_t>::min());
 }
 

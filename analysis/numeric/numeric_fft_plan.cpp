@@ -34,20 +34,16 @@ std::vector<int> stageRadices(int n) {
     ++exponent;
     rest /= 2;
   }
-  // 2^exponent as eights and at most two fours, or a two when it is odd and
-  // no eights fit it otherwise.
-  int eights = 0, fours = 0;
-  bool two = false;
+  // 2^exponent as eights and what is left: nothing, a two (2^1), one four
+  // (2^2) or two fours (2^4).
+  int eights = 0;
   while (exponent >= 5 || exponent == 3) {
     ++eights;
     exponent -= 3;
   }
-  if (exponent == 1) two = true;
-  if (exponent == 2) fours = 1;
-  if (exponent == 4) fours = 2;
-  if (two) twos.push_back(2);
+  if (exponent == 1) twos.push_back(2);
   twos.insert(twos.end(), static_cast<std::size_t>(eights), 8);
-  twos.insert(twos.end(), static_cast<std::size_t>(fours), 4);
+  twos.insert(twos.end(), static_cast<std::size_t>(exponent / 2), 4);
   for (int p = 3; static_cast<long long>(p) * p <= rest; p += 2) {
     while (rest % p == 0) {
       odd.push_back(p);
@@ -243,7 +239,7 @@ void ComplexPlan::buildStockham() {
         const std::size_t at = static_cast<std::size_t>(v - 1) * l + static_cast<std::size_t>(k);
         unitRoot(static_cast<long long>(k) * v, len, &st.twRe[at], &st.twIm[at]);
       }
-    if (p != 8 && p > 5) {  // radix 8 has a fixed stage as well
+    if (p % 2 == 1 && p > 5) {  // the generic odd-prime stage's roots
       st.rootCos.resize(p);
       st.rootSin.resize(p);
       for (int j = 0; j < p; ++j) {
