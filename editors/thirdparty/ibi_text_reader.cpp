@@ -182,7 +182,9 @@ std::optional<double> parseIbiValue(std::string_view f, bool commaIsDecimal) {
       digits = true;
     }
   }
-  if (!digits || !(whole > 0.0) || whole > 3.0e38) return std::nullopt;
+  // A value a single-precision interval cannot hold (so small it would be
+  // stored as 0, or beyond its range) is no value.
+  if (!digits || !(whole >= 1.0e-37) || whole > 3.0e38) return std::nullopt;
   return whole;
 }
 

@@ -86,7 +86,8 @@ void forEachIbiTextLine(std::span<const std::uint8_t> bytes,
 
 // The value of one field: leading blanks and tabs, then digits with at most
 // one decimal point ('.', or ',' when commaIsDecimal); nullopt when no digit
-// starts the field or the value is not above 0.
+// starts the field or the value is not above 0 or is too small or too large
+// for a single-precision interval.
 std::optional<double> parseIbiValue(std::string_view field, bool commaIsDecimal);
 
 // Reads the intervals of file bytes with a layout.

@@ -157,6 +157,10 @@ TEST(IbiTextReader, ParsesValuesByHand) {
   EXPECT_FALSE(parseIbiValue("-812", false));
   EXPECT_FALSE(parseIbiValue("0.000", false));
   EXPECT_FALSE(parseIbiValue(std::string(60, '9'), false));  // no float holds it
+  // So small a float would store it as 0: skipped like 0, never an interval of 0.
+  const std::string tiny = "0." + std::string(60, '0') + "16397";
+  EXPECT_FALSE(parseIbiValue(tiny, false));
+  EXPECT_EQ(valuesOf(ansi(tiny + "\n812\n"), oneColumn()), std::vector<float>{812.0f});
 }
 
 class IbiTextFiles : public ::testing::Test {
