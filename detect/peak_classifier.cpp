@@ -172,16 +172,13 @@ void PeakClassifier::offer(const Candidate& c) {
 }
 
 double PeakClassifier::bluntestBeat() const {
-  if (sharpCount_ == 0) return 0.0;
-  double least = sharp_[0];
-  for (int i = 1; i < sharpCount_; ++i) least = std::min(least, sharp_[i]);
-  return least;
+  const auto recent = sharp_.values();
+  return recent.empty() ? 0.0 : *std::min_element(recent.begin(), recent.end());
 }
 
 double PeakClassifier::sharpestBeat() const {
-  double most = 0.0;
-  for (int i = 0; i < sharpCount_; ++i) most = std::max(most, sharp_[i]);
-  return most;
+  const auto recent = sharp_.values();
+  return recent.empty() ? 0.0 : *std::max_element(recent.begin(), recent.end());
 }
 
 bool PeakClassifier::mayPrecede(const Candidate& c) const {
@@ -198,7 +195,7 @@ bool PeakClassifier::isPrecursor(const Candidate& early, const Candidate& next) 
   if (next.sharpness < kPrecursorSharpness * early.sharpness) return false;
   // The early one where the rhythm expects a beat and the next one beyond:
   // the next one is the intruder (a burst of noise after a beat).
-  if (haveLast_ && rrCount_ >= 4) {
+  if (haveLast_ && rr_.count() >= 4) {
     const double toEarly = static_cast<double>(early.location - last_.location);
     const double toNext = static_cast<double>(next.location - last_.location);
     if (toEarly >= kExpectedLow * rrMean_ && toEarly <= kExpectedHigh * rrMean_ &&
@@ -269,12 +266,12 @@ void PeakClassifier::classify(const Candidate& cIn) {
   c.likeness = c.hasShape ? likeness(c) : 0.0;
   if (!pending_.empty() && !resolvePending(c)) return;
   if (c.height > threshold() && !looksLikeTWave(c)) {
-    while (haveLast_ && rrCount_ > 0 &&
+    while (haveLast_ && rr_.count() > 0 &&
            static_cast<double>(c.location - last_.location) > kSearchFactor * rrMean_ &&
            searchBack(c.location - refractory_)) {
     }
     if (!haveLast_ || c.location - last_.location >= refractory_) {
-      if (o_.arbitrateEarly && haveLast_ && rrCount_ >= 4 &&
+      if (o_.arbitrateEarly && haveLast_ && rr_.count() >= 4 &&
           static_cast<double>(c.location - last_.location) < kEarly * rrMean_) {
         if (pending_.size() == kMaxPending) flushPending(pending_.size() / 2);
         pending_.push_back(c);
@@ -290,9 +287,9 @@ void PeakClassifier::classify(const Candidate& cIn) {
 }
 
 bool PeakClassifier::regularRhythm() const {
-  if (rrCount_ < 8) return false;
+  if (rr_.count() < 8) return false;
   double spread = 0.0;
-  for (double rr : rr_) spread += std::fabs(rr - rrMean_);
+  for (double rr : rr_.values()) spread += std::fabs(rr - rrMean_);
   return spread / 8.0 < kRegular * rrMean_;
 }
 
@@ -387,24 +384,18 @@ void PeakClassifier::accept(const Candidate& c, bool searchedBack) {
     // the search back looks into the next such gap. (Otherwise the larger
     // beats of a bigeminy whose smaller ones sank below the threshold settle
     // as the rhythm.)
-    const bool hidesABeat = !searchedBack && rrCount_ >= 4 &&
+    const bool hidesABeat = !searchedBack && rr_.count() >= 4 &&
                             static_cast<double>(rr) > kHidingGap * rrMean_ &&
                             nearMissBetween(last_.location, c.location);
     if (rr <= upper_ && !hidesABeat && (!searchedBack || static_cast<double>(rr) > 0.7 * rrMean_)) {
-      rr_[rrPos_] = static_cast<double>(rr);
-      rrPos_ = (rrPos_ + 1) % 8;
-      rrCount_ = std::min(rrCount_ + 1, 8);
+      rr_.push(static_cast<double>(rr));
       double sum = 0.0;
-      for (int i = 0; i < rrCount_; ++i) sum += rr_[i];
-      rrMean_ = sum / rrCount_;
+      for (double r : rr_.values()) sum += r;
+      rrMean_ = sum / rr_.count();
     }
   }
   if (!searchedBack && (templateCount_ < 8 || c.likeness > 0.5)) learnShape(c);
-  if (c.sharpness > 0.0) {
-    sharp_[sharpPos_] = c.sharpness;
-    sharpPos_ = (sharpPos_ + 1) % 8;
-    sharpCount_ = std::min(sharpCount_ + 1, 8);
-  }
+  if (c.sharpness > 0.0) sharp_.push(c.sharpness);
   const double w = searchedBack ? 0.25 : 0.125;
   signal_ += w * (std::min(c.height, kLevelCap * signal_) - signal_);
   last_ = c;
@@ -465,7 +456,7 @@ bool PeakClassifier::nearMissBetween(std::int64_t from, std::int64_t to) const {
 }
 
 bool PeakClassifier::searchBack(std::int64_t before) {
-  if (rrCount_ == 0) return false;  // no period known yet to judge a gap by
+  if (rr_.count() == 0) return false;  // no period known yet to judge a gap by
   const double floor = std::max(0.5 * threshold(), o_.searchFloor * signal_);
   // A candidate of the very outline of the recent beats may be lower.
   const double alikeFloor = std::max(kAlikeFloor * threshold(), o_.searchFloor * signal_);
@@ -534,7 +525,7 @@ void PeakClassifier::onDeadline(std::int64_t now) {
       sinking_ = true;
       sinkFrom_ = signal_;
     }
-    const bool pause = rrCount_ >= 4 && now - lastAny_ < longestPause_;
+    const bool pause = rr_.count() >= 4 && now - lastAny_ < longestPause_;
     signal_ = sinkLevel(signal_, noise_, pause, std::max(kSinkFloor * noise_, kSinkShare * sinkFrom_));
   }
   deadline_ = now + std::max<std::int64_t>(latency_, static_cast<std::int64_t>(rrMean_ / 2));

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <span>
 #include <vector>
 
 namespace rc::detect {
@@ -64,6 +65,23 @@ struct ClassifierOptions {
   // sharper one (see isPrecursor) is the P wave before its QRS, and is no
   // beat (0 disables; needs the candidates' sharpness).
   double precursorMs = 0.0;
+};
+
+// The last eight values of a quantity (a ring).
+class RecentEight {
+ public:
+  void push(double v) {
+    values_[pos_] = v;
+    pos_ = (pos_ + 1) % 8;
+    if (count_ < 8) ++count_;
+  }
+  int count() const { return count_; }
+  std::span<const double> values() const { return {values_.data(), static_cast<std::size_t>(count_)}; }
+
+ private:
+  std::array<double, 8> values_{};
+  int pos_ = 0;
+  int count_ = 0;
 };
 
 class PeakClassifier {
@@ -130,9 +148,7 @@ class PeakClassifier {
   void releaseWaiting(std::int64_t now);
   std::vector<Waiting> waiting_;
   std::int64_t precursor_ = 0;
-  double sharp_[8] = {};  // sharpness of the last beats
-  int sharpCount_ = 0;
-  int sharpPos_ = 0;
+  RecentEight sharp_;  // sharpness of the last beats
   std::int64_t releaseAt_ = std::numeric_limits<std::int64_t>::max();
 
   ClassifierOptions o_;
@@ -153,9 +169,7 @@ class PeakClassifier {
   bool haveLast_ = false;
   Candidate last_{};
   std::int64_t lastAny_ = 0;  // last beat, or the end of learning when there is none
-  double rr_[8] = {};
-  int rrCount_ = 0;
-  int rrPos_ = 0;
+  RecentEight rr_;  // the last beat periods
   double rrMean_ = 0.0;
   bool sinking_ = false;   // the signal level sinks in a long silence
   double sinkFrom_ = 0.0;  // ... from this level
